@@ -1,0 +1,71 @@
+#include "app/command.h"
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "app/terminal_progress.h"
+#include "foundation/error.h"
+#include "foundation/user_messages.h"
+
+#ifndef FW_CONFIG_DIR
+#define FW_CONFIG_DIR "config"
+#endif
+#ifndef FW_VERSION
+#define FW_VERSION "0"
+#endif
+
+namespace fernweave {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+  };
+  return commands;
+}
+
+int RunCommandLine(int argc, char** argv) {
+  CLI::App app{"Fernweave: a hypertext notes system.", "fernweave"};
+  app.set_version_flag("--version", std::string("fernweave ") + FW_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough();
+
+  GlobalOptions global;
+  global.config_dir = FW_CONFIG_DIR;
+  app.add_flag("--allow-shell", global.allow_shell,
+               "Let the document run shell commands (runCommand, export commands)");
+  app.add_flag("--json", global.json, "Print lists as JSON");
+  app.add_option("--config", global.config_dir, "The configuration folder");
+
+  CommandRunner chosen;
+  for (const Command& command : Commands()) {
+    CLI::App* sub = app.add_subcommand(command.name, command.help);
+    CommandRunner runner = command.set_up(*sub, global);
+    sub->callback([&chosen, runner] { chosen = runner; });
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    // --help and --version are "errors" to CLI11 that exit 0.
+    return status == 0 ? kExitOk : kExitUsage;
+  }
+
+  TerminalProgressFactory progress;
+  ProgressFactory* previous = SetProgressFactory(&progress);
+  int status = kExitInternal;
+  try {
+    status = chosen ? chosen() : kExitUsage;
+  } catch (const Error& e) {
+    Warn("internal error " + e.ToString());
+    status = kExitInternal;
+  } catch (const std::exception& e) {
+    Warn(std::string("internal error: ") + e.what());
+    status = kExitInternal;
+  }
+  SetProgressFactory(previous);
+  return status;
+}
+
+}  // namespace fernweave

@@ -1,0 +1,86 @@
+// Fakes shared by the test suites: they record what happened rather than mock it.
+
+#ifndef FERNWEAVE_TESTS_SUPPORT_FAKES_H_
+#define FERNWEAVE_TESTS_SUPPORT_FAKES_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/error.h"
+#include "foundation/progress.h"
+#include "foundation/user_messages.h"
+
+namespace fernweave::test {
+
+// Collects every `warn` while it is alive, and restores the previous destination after.
+class CollectingMessages : public UserMessages {
+ public:
+  CollectingMessages();
+  ~CollectingMessages() override;
+
+  void Warn(const std::string& message) override;
+  const std::vector<std::string>& messages() const { return messages_; }
+  void Clear() { messages_.clear(); }
+
+ private:
+  std::vector<std::string> messages_;
+  UserMessages* previous_;
+};
+
+// Records the calls a progress display receives.
+struct ProgressLog {
+  std::vector<std::string> titles;
+  long steps = 0;
+  long bumps = 0;
+  int ends = 0;
+};
+
+// Installs itself as the progress factory while alive; every display it makes writes
+// into one shared log.
+class RecordingProgressFactory : public ProgressFactory {
+ public:
+  RecordingProgressFactory();
+  ~RecordingProgressFactory() override;
+
+  std::unique_ptr<Progress> Make() override;
+  const ProgressLog& log() const { return log_; }
+
+ private:
+  ProgressLog log_;
+  ProgressFactory* previous_;
+};
+
+// Pins the clock at a local wall-clock reading while alive.
+class PinnedClock {
+ public:
+  // `iso` is "YYYY-MM-DDTHH:MM:SS" local time.
+  explicit PinnedClock(const std::string& iso);
+  ~PinnedClock();
+  void Set(const std::string& iso);
+};
+
+// Sets TZ for the life of the object (and calls tzset), restoring it after.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const std::string& tz);
+  ~ScopedTimeZone();
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+}  // namespace fernweave::test
+
+// Asserts that `statement` throws a fernweave::Error whose code is `code`.
+#define EXPECT_FW_ERROR(statement, expected_code)                               \
+  do {                                                                          \
+    try {                                                                       \
+      statement;                                                                \
+      ADD_FAILURE() << "expected Error " << (expected_code) << ": " #statement; \
+    } catch (const ::fernweave::Error& fw_error_) {                             \
+      EXPECT_EQ(fw_error_.code(), (expected_code)) << fw_error_.what();         \
+    }                                                                           \
+  } while (false)
+
+#endif  // FERNWEAVE_TESTS_SUPPORT_FAKES_H_
