@@ -1,0 +1,351 @@
+#include "foundation/xml_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "foundation/error.h"
+#include "foundation/user_messages.h"
+
+// The entity-expansion limits are declared only for builds with DTD support, which the
+// system's expat has; declaring them here lets the reader set them explicitly rather
+// than trust the library's defaults.
+#ifndef XML_DTD
+#define XML_DTD
+#endif
+#include <expat.h>
+
+namespace fernweave {
+namespace {
+
+constexpr char kMalformedMessage[] =
+    "Fernweave was unable to parse this file. It may be damaged, or you may need a newer "
+    "version of Fernweave.  The XML parser said:";
+constexpr char kPlacardTitle[] = "Reading XML...";
+// Inputs above this size show the progress display.
+constexpr uint64_t kPlacardThreshold = 65536;
+// An entity may expand to at most this many times the bytes of the document around it,
+// checked once expansions pass kExpansionThreshold bytes.
+constexpr float kMaxAmplification = 100.0f;
+constexpr unsigned long long kExpansionThreshold = 8ull << 20;
+constexpr size_t kProbeBytes = 255;
+
+}  // namespace
+
+// The expat handlers. Exceptions must not unwind through expat's C frames: a handler
+// that throws stops the parser and the exception is rethrown once expat has returned.
+struct XMLReaderCallbacks {
+  template <typename Call>
+  static void Guard(void* data, Call call) {
+    auto* reader = static_cast<XMLReader*>(data);
+    if (reader->pending_exception_ || reader->too_deep_) {
+      return;
+    }
+    try {
+      call(reader);
+    } catch (...) {
+      reader->pending_exception_ = std::current_exception();
+      XML_StopParser(reader->parser_, XML_FALSE);
+    }
+  }
+
+  static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attributes) {
+    Guard(data, [&](XMLReader* reader) { reader->StartElement(name, attributes); });
+  }
+  static void XMLCALL End(void* data, const XML_Char* name) {
+    Guard(data, [&](XMLReader* reader) { reader->EndElement(name); });
+  }
+  static void XMLCALL Chars(void* data, const XML_Char* chars, int length) {
+    Guard(data, [&](XMLReader* reader) { reader->CharData(chars, length); });
+  }
+};
+
+XMLReader::~XMLReader() {
+  Dispose();
+}
+
+bool XMLReader::Parse(const std::filesystem::path& file) {
+  try {
+    std::error_code code;
+    uint64_t size = std::filesystem::file_size(file, code);
+    std::ifstream in(file, std::ios::binary);
+    if (code || !in) {
+      error_ = "cannot open the file";
+      return false;
+    }
+    return Parse(in, size);
+  } catch (const std::exception& e) {
+    DeletePlacard();
+    error_ = e.what();
+    return false;
+  }
+}
+
+bool XMLReader::Parse(std::istream& in, uint64_t size) {
+  Reset();
+  if (size > kPlacardThreshold) {
+    placard_ = MakeProgress();
+    placard_->Begin(kPlacardTitle, static_cast<long>(size / kBlockSize));
+  }
+  bool parsed = true;
+  bool read_failed = false;
+  bool final_sent = false;
+  uint64_t remaining = size;
+  try {
+    while (remaining > 0) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockSize, remaining));
+      void* buffer = XML_GetBuffer(parser_, static_cast<int>(want));
+      if (buffer == nullptr) {
+        throw Error(error_code::kMemF, "no memory for the XML read buffer");
+      }
+      in.read(static_cast<char*>(buffer), static_cast<std::streamsize>(want));
+      size_t got = static_cast<size_t>(in.gcount());
+      // A stream that stops short without reaching its end failed to read; parsing
+      // what arrived would hand a truncated tree to the client.
+      if (in.bad() || (got < want && !in.eof())) {
+        read_failed = true;
+        break;
+      }
+      remaining -= got;
+      final_sent = got < want || remaining == 0;
+      if (placard_) {
+        placard_->Bump();
+      }
+      if (XML_ParseBuffer(parser_, static_cast<int>(got), final_sent) != XML_STATUS_OK) {
+        RethrowPending();
+        RecordParseError();
+        parsed = false;
+        break;
+      }
+      if (final_sent) {
+        break;
+      }
+    }
+    // An empty input still needs its final block, so expat reports the missing root.
+    if (parsed && !read_failed && !final_sent) {
+      parsed = ParseBlock(nullptr, 0, true);
+    }
+  } catch (...) {
+    DeletePlacard();
+    throw;
+  }
+  DeletePlacard();
+  SyncOpenItems();
+  if (read_failed) {
+    error_ = "the file could not be read to its end";
+    return false;
+  }
+  if (!parsed) {
+    HandleErrors(true);
+    return false;
+  }
+  return root_ != nullptr && Finish();
+}
+
+bool XMLReader::Parse(const std::string& text) {
+  Reset();
+  if (!ParseText(text)) {
+    HandleErrors(false);
+    std::string zapped = Zap(text);
+    // A retry can only help when the text had ill-formed bytes to replace.
+    if (zapped == text) {
+      SyncOpenItems();
+      return false;
+    }
+    Reset();
+    if (!ParseText(zapped)) {
+      HandleErrors(false);
+      SyncOpenItems();
+      return false;
+    }
+  }
+  return root_ != nullptr && Finish();
+}
+
+bool XMLReader::ParseText(const std::string& text) {
+  size_t offset = 0;
+  do {
+    size_t length = std::min(kBlockSize, text.size() - offset);
+    bool is_final = offset + length == text.size();
+    if (!ParseBlock(text.data() + offset, length, is_final)) {
+      return false;
+    }
+    offset += length;
+  } while (offset < text.size());
+  return true;
+}
+
+bool XMLReader::ParseBlock(const char* data, size_t length, bool is_final) {
+  if (XML_Parse(parser_, data, static_cast<int>(length), is_final) == XML_STATUS_OK) {
+    return true;
+  }
+  RethrowPending();
+  RecordParseError();
+  return false;
+}
+
+void XMLReader::RecordParseError() {
+  error_ = too_deep_ ? "elements are nested more than " + std::to_string(kMaxDepth) + " deep"
+                     : XML_ErrorString(XML_GetErrorCode(parser_));
+  error_line_ = static_cast<long>(XML_GetCurrentLineNumber(parser_));
+}
+
+void XMLReader::RethrowPending() {
+  if (pending_exception_) {
+    std::exception_ptr pending = pending_exception_;
+    pending_exception_ = nullptr;
+    std::rethrow_exception(pending);
+  }
+}
+
+std::string XMLReader::ProbeXML(const std::filesystem::path& file) {
+  char buffer[kProbeBytes];
+  std::ifstream in(file, std::ios::binary);
+  in.read(buffer, sizeof buffer);
+  size_t got = static_cast<size_t>(in.gcount());
+  if (got == 0) {
+    return std::string();
+  }
+  Reset();
+  std::string kind;
+  try {
+    if (ParseBlock(buffer, got, false) && root_ != nullptr) {
+      kind = root_->Kind();
+    }
+  } catch (...) {
+    Dispose();
+    throw;
+  }
+  Dispose();
+  return kind;
+}
+
+void XMLReader::HandleErrors(bool show) {
+  if (show) {
+    Warn(kMalformedMessage + error_ + " (line " + std::to_string(error_line_) + ")");
+  }
+}
+
+std::unique_ptr<XMLItem> XMLReader::Release() {
+  current_ = nullptr;
+  return std::move(root_);
+}
+
+void XMLReader::Initialize() {
+  if (parser_ != nullptr) {
+    return;
+  }
+  parser_ = XML_ParserCreateNS(nullptr, '*');
+  if (parser_ == nullptr) {
+    throw Error(error_code::kMemF, "cannot create the XML parser");
+  }
+  XML_SetUserData(parser_, this);
+  XML_SetElementHandler(parser_, XMLReaderCallbacks::Start, XMLReaderCallbacks::End);
+  XML_SetCharacterDataHandler(parser_, XMLReaderCallbacks::Chars);
+  // Never read anything outside the input: no external DTD subset, no parameter
+  // entities, and (no external-entity handler being set) no external entities.
+  XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser_, kMaxAmplification);
+  XML_SetBillionLaughsAttackProtectionActivationThreshold(parser_, kExpansionThreshold);
+  depth_ = 0;
+  too_deep_ = false;
+  error_.clear();
+  error_line_ = 0;
+  pending_exception_ = nullptr;
+}
+
+void XMLReader::Dispose() {
+  if (parser_ != nullptr) {
+    XML_ParserFree(parser_);
+    parser_ = nullptr;
+  }
+  DeletePlacard();
+  root_.reset();
+  current_ = nullptr;
+  depth_ = 0;
+}
+
+void XMLReader::Reset() {
+  Dispose();
+  Initialize();
+}
+
+long XMLReader::GetPos() const {
+  return parser_ != nullptr ? static_cast<long>(XML_GetCurrentByteIndex(parser_)) : -1;
+}
+
+std::string XMLReader::Zap(const std::string& text) {
+  std::string out(text);
+  for (size_t i = 0; i < out.size();) {
+    if (static_cast<unsigned char>(out[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    Utf8Step step = DecodeUtf8(out, i);
+    bool surrogate = step.code_point >= 0xD800 && step.code_point <= 0xDFFF;
+    if (step.code_point == Utf8Step::kIllFormed || surrogate) {
+      std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(i), step.length, '_');
+    }
+    i += step.length;
+  }
+  return out;
+}
+
+void XMLReader::StartElement(const char* name, const char** attributes) {
+  if (++depth_ > kMaxDepth) {
+    // Refuse the input rather than build a tree its clients might walk recursively.
+    too_deep_ = true;
+    XML_StopParser(parser_, XML_FALSE);
+    return;
+  }
+  // With namespace processing the name arrives as "URI*local".
+  const char* star = std::strchr(name, '*');
+  auto item = star != nullptr
+                  ? std::make_unique<XMLItem>(std::string(star + 1), std::string(name, star))
+                  : std::make_unique<XMLItem>(std::string(name), std::string());
+  item->SetAttributes(attributes);
+  if (current_ != nullptr) {
+    current_ = current_->AddChild(std::move(item));
+  } else {
+    Require(root_ == nullptr, "XMLReader: a second root element");
+    root_ = std::move(item);
+    current_ = root_.get();
+  }
+}
+
+void XMLReader::EndElement(const char*) {
+  --depth_;
+  if (current_ != nullptr) {
+    current_->SyncText();
+    current_ = current_->Parent();
+  }
+}
+
+void XMLReader::CharData(const char* chars, int length) {
+  if (current_ != nullptr) {
+    current_->AppendUnicodeText(chars, static_cast<size_t>(length));
+  }
+}
+
+bool XMLReader::Finish(XMLClient& client) {
+  if (root_ == nullptr) {
+    return false;
+  }
+  client.ReadXML(root_.get());
+  return true;
+}
+
+void XMLReader::DeletePlacard() {
+  if (placard_) {
+    placard_->End();
+    placard_.reset();
+  }
+}
+
+void XMLReader::SyncOpenItems() {
+  for (XMLItem* item = current_; item != nullptr; item = item->Parent()) {
+    item->SyncText();
+  }
+}
+
+}  // namespace fernweave
