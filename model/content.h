@@ -1,0 +1,126 @@
+// The text of a note: UTF-8 text whose line breaks are carriage returns, with its style
+// runs, struck-through spans, embedded pictures, the rich-text form of the text, an
+// attached script and the note's own picture. A note owns one `Content` (an alias shows
+// its original's); copying a note copies its content.
+//
+// Offsets into the text (style runs, struck spans, picture positions, text links) count
+// UTF-16 code units, as the text engine does: a character outside the Basic
+// Multilingual Plane, such as an emoji, counts two. The conversions below translate
+// them to byte offsets into the UTF-8 text.
+
+#ifndef FERNWEAVE_MODEL_CONTENT_H_
+#define FERNWEAVE_MODEL_CONTENT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/geometry.h"
+#include "model/color.h"
+
+namespace fernweave {
+
+// The look of the text from `start` (a UTF-16 offset) to the next run's start.
+struct StyleRun {
+  int32_t start = 0;
+  std::string font;
+  double size = 0;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  PColor color;
+  double line_height = 0;
+  double ascent = 0;
+
+  friend bool operator==(const StyleRun&, const StyleRun&) = default;
+};
+
+// Text drawn struck through: `length` UTF-16 units from `start`.
+struct StruckSpan {
+  int32_t start = 0;
+  int32_t length = 0;
+
+  friend bool operator==(const StruckSpan&, const StruckSpan&) = default;
+};
+
+// A picture placed in the text at `position` (a UTF-16 offset), drawn in `frame`.
+// `bytes` is the image data; `compressed` says it is stored as JPEG.
+struct TextPicture {
+  int32_t position = 0;
+  SRect frame;
+  std::string bytes;
+  bool compressed = false;
+
+  friend bool operator==(const TextPicture&, const TextPicture&) = default;
+};
+
+class Content {
+ public:
+  Content() = default;
+  explicit Content(std::string_view text) { SetText(text); }
+
+  const std::string& text() const { return text_; }
+  // Replaces the text; line feeds and carriage-return/line-feed pairs become carriage
+  // returns. Styles, spans and pictures are left as they are.
+  void SetText(std::string_view text);
+  bool HasText() const { return !text_.empty(); }
+
+  std::vector<StyleRun>& style_runs() { return style_runs_; }
+  const std::vector<StyleRun>& style_runs() const { return style_runs_; }
+  std::vector<StruckSpan>& struck_spans() { return struck_spans_; }
+  const std::vector<StruckSpan>& struck_spans() const { return struck_spans_; }
+  std::vector<TextPicture>& pictures() { return pictures_; }
+  const std::vector<TextPicture>& pictures() const { return pictures_; }
+
+  // The text in rich-text form, as the text engine last saved it (may be empty).
+  const std::string& rtf() const { return rtf_; }
+  void set_rtf(std::string rtf) { rtf_ = std::move(rtf); }
+  // The compiled script attached to the note, kept as opaque bytes.
+  const std::string& script() const { return script_; }
+  void set_script(std::string bytes) { script_ = std::move(bytes); }
+  // The note's own picture (not one in the text), as image bytes.
+  const std::string& picture() const { return picture_; }
+  void set_picture(std::string bytes) { picture_ = std::move(bytes); }
+
+  int CountPictures() const { return static_cast<int>(pictures_.size()); }
+  // Length of the text in UTF-16 units.
+  size_t Utf16Length() const;
+  // Number of words by the Unicode word-boundary rules (dictionary-based for Chinese,
+  // Japanese and Thai); punctuation and spaces are not words.
+  int WordCount() const;
+
+  // Removes text, styles, spans, pictures, rich text, script and picture.
+  void Clear();
+
+  friend bool operator==(const Content&, const Content&) = default;
+
+ private:
+  std::string text_;
+  std::vector<StyleRun> style_runs_;
+  std::vector<StruckSpan> struck_spans_;
+  std::vector<TextPicture> pictures_;
+  std::string rtf_;
+  std::string script_;
+  std::string picture_;
+};
+
+// UTF-16 helpers over UTF-8 text. Ill-formed UTF-8 counts as one U+FFFD per maximal
+// ill-formed sequence, as ICU's conversion does.
+//
+// Length of `text` in UTF-16 units.
+size_t Utf16Length(std::string_view text);
+// The byte offset where the character at UTF-16 offset `units` starts. An offset
+// inside a surrogate pair gives the start of that character; one past the end gives
+// text.size().
+size_t Utf8OffsetForUtf16(std::string_view text, size_t units);
+// The UTF-16 offset of the character at byte offset `bytes`; a byte offset inside a
+// character gives that character's offset; one past the end gives Utf16Length(text).
+size_t Utf16OffsetForUtf8(std::string_view text, size_t bytes);
+// Word count of `text` (see Content::WordCount).
+int CountWords(std::string_view text);
+
+}  // namespace fernweave
+
+#endif  // FERNWEAVE_MODEL_CONTENT_H_
