@@ -20,6 +20,7 @@ namespace fernweave {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
+      {"date", "Parse a date as Fernweave reads typed dates and print it", SetUpDateCommand},
   };
   return commands;
 }

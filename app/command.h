@@ -51,6 +51,7 @@ const std::vector<Command>& Commands();
 int RunCommandLine(int argc, char** argv);
 
 // The subcommands, each defined in its own file.
+CommandRunner SetUpDateCommand(CLI::App& sub, const GlobalOptions& global);
 
 }  // namespace fernweave
 
