@@ -40,7 +40,8 @@ int16_t ClampToInt16(int32_t n) {
 
 // Text values.
 
-StringValue::StringValue(std::string_view text) : text_(text) {}
+StringValue::StringValue(std::string_view text)
+    : text_(text), number_(std::numeric_limits<double>::quiet_NaN()) {}
 
 ValuePtr StringValue::CreateFor(std::string_view text) {
   if (text.empty()) {
@@ -70,10 +71,10 @@ bool StringValue::AsBoolean() const {
 }
 
 double StringValue::AsDouble() const {
-  if (!parsed_) {
-    number_ = 0;
-    ReadLeadingDouble(text_, &number_);
-    parsed_ = true;
+  if (std::isnan(number_)) {
+    double x = 0;
+    ReadLeadingDouble(text_, &x);
+    number_ = x;
   }
   return number_;
 }

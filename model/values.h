@@ -41,8 +41,9 @@ class StringValue : public Value {
 
  private:
   std::string text_;
-  mutable double number_ = 0;
-  mutable bool parsed_ = false;
+  // The leading number, read on first use. NaN until then: a number read from text is
+  // never NaN, so no separate flag (and no padding) is needed.
+  mutable double number_;
 };
 
 // The one shared empty text, counted.

@@ -428,6 +428,16 @@ TEST_F(ValueTest, Conversions) {
   EXPECT_EQ(Value::ForDouble(1234567.5)->AsExportString("", nullptr), "1.23457e+06");
 }
 
+// Notes store every value they set; keep the common kinds within a cache line or two.
+TEST(ValueSizeTest, ValuesStaySmall) {
+  EXPECT_LE(sizeof(LongValue), 16u);
+  EXPECT_LE(sizeof(CountedBooleanValue), 16u);
+  EXPECT_LE(sizeof(DoubleValue), 16u);
+  EXPECT_LE(sizeof(RectValue), 16u);
+  EXPECT_LE(sizeof(DateValue), 32u);
+  EXPECT_LE(sizeof(StringValue), 8 + sizeof(std::string) + sizeof(double));
+}
+
 TEST_F(ValueTest, CompareTextWithTransforms) {
   const struct {
     const char* a;
