@@ -8,10 +8,6 @@
 #include <optional>
 #include <utility>
 
-#include <unicode/datefmt.h>
-#include <unicode/parsepos.h>
-#include <unicode/unistr.h>
-
 #include "foundation/calendar.h"
 #include "foundation/date_text_reader.h"
 #include "foundation/locale_dates.h"
@@ -19,32 +15,32 @@
 namespace fernweave {
 namespace {
 
-// Guards the translator cache and the locale parsers. ICU formats keep a calendar they
-// change while parsing, so a parser is used only while this is held.
+// Guards the translator cache and the locale parsers. A parser changes its calendar
+// while parsing, so it is used only while this is held.
 std::mutex& CachesMutex() {
   static std::mutex* mutex = new std::mutex;
   return *mutex;
 }
 
 // Lenient locale parsers by locale name and dateStyle * 100 + timeStyle.
-// REQUIRES: CachesMutex() held by the caller of every function below that uses them.
-using FormatterMap = std::map<std::pair<std::string, int>, std::unique_ptr<icu::DateFormat>>;
+using ParserMap = std::map<std::pair<std::string, int>, std::unique_ptr<LocaleDateParser>>;
 
-FormatterMap& Formatters() {
-  static FormatterMap* formatters = new FormatterMap;
+// REQUIRES: CachesMutex() held.
+ParserMap& Formatters() {
+  static ParserMap* formatters = new ParserMap;
   return *formatters;
 }
 
 // The parser of the given styles for `locale`, made on first use; null when the
-// locale has none. REQUIRES: CachesMutex() held.
-icu::DateFormat* GetFormatter(const icu::Locale& locale, DateStyle date_style,
-                              DateStyle time_style) {
+// locale has none. REQUIRES: CachesMutex() held while it is made and used.
+LocaleDateParser* GetFormatter(const icu::Locale& locale, DateStyle date_style,
+                               DateStyle time_style) {
   const int key = static_cast<int>(date_style) * 100 + static_cast<int>(time_style);
-  std::unique_ptr<icu::DateFormat>& format = Formatters()[{locale.getName(), key}];
-  if (format == nullptr) {
-    format = MakeLocaleDateFormat(date_style, time_style, locale, /*lenient=*/true);
+  std::unique_ptr<LocaleDateParser>& parser = Formatters()[{locale.getName(), key}];
+  if (parser == nullptr) {
+    parser = LocaleDateParser::Make(date_style, time_style, locale);
   }
-  return format.get();
+  return parser.get();
 }
 
 // The style pairs the locale parser tries, in order: the most specific forms a user
@@ -365,17 +361,11 @@ bool DateTranslator::TryToConvert(const std::string& text, DateStyle date_style,
   std::optional<int64_t> seconds;
   {
     std::lock_guard<std::mutex> lock(CachesMutex());
-    icu::DateFormat* format = GetFormatter(locale_, date_style, time_style);
-    if (format == nullptr) {
+    LocaleDateParser* parser = GetFormatter(locale_, date_style, time_style);
+    if (parser == nullptr) {
       return false;
     }
-    const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
-    icu::ParsePosition position(0);
-    const UDate udate = format->parse(unicode, position);
-    if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length()) {
-      return false;
-    }
-    seconds = SecondsFromUDate(udate);
+    seconds = parser->Parse(text);
   }
   if (!seconds) {
     return false;

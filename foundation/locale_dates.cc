@@ -8,6 +8,7 @@
 #include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
+#include <unicode/parsepos.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
@@ -87,6 +88,47 @@ std::string FormatLocaleDate(int64_t seconds, DateStyle date_style, DateStyle ti
   std::string out;
   text.toUTF8String(out);
   return out;
+}
+
+LocaleDateParser::LocaleDateParser(std::unique_ptr<icu::DateFormat> format,
+                                   std::unique_ptr<icu::Calendar> calendar)
+    : format_(std::move(format)), calendar_(std::move(calendar)) {}
+
+LocaleDateParser::~LocaleDateParser() = default;
+
+std::unique_ptr<LocaleDateParser> LocaleDateParser::Make(DateStyle date_style, DateStyle time_style,
+                                                         const icu::Locale& locale) {
+  std::unique_ptr<icu::DateFormat> format =
+      MakeLocaleDateFormat(date_style, time_style, locale, /*lenient=*/true);
+  if (format == nullptr) {
+    return nullptr;
+  }
+  // The format stays lenient about how the text is written (spacing, missing commas,
+  // numeric months); the fields are set on a strict copy of its calendar, so a text
+  // that names month 13 or 30 February is refused instead of rolled over.
+  std::unique_ptr<icu::Calendar> calendar(format->getCalendar()->clone());
+  if (calendar == nullptr) {
+    return nullptr;
+  }
+  calendar->setLenient(false);
+  return std::unique_ptr<LocaleDateParser>(
+      new LocaleDateParser(std::move(format), std::move(calendar)));
+}
+
+std::optional<int64_t> LocaleDateParser::Parse(const std::string& text) {
+  const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
+  icu::ParsePosition position(0);
+  calendar_->clear();
+  format_->parse(unicode, *calendar_, position);
+  if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length()) {
+    return std::nullopt;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const UDate udate = calendar_->getTime(status);
+  if (U_FAILURE(status)) {
+    return std::nullopt;
+  }
+  return SecondsFromUDate(udate);
 }
 
 double UDateFromSeconds(int64_t seconds) {

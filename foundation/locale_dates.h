@@ -17,6 +17,7 @@
 #include "foundation/stime.h"
 
 U_NAMESPACE_BEGIN
+class Calendar;
 class DateFormat;
 class Locale;
 U_NAMESPACE_END
@@ -27,6 +28,28 @@ namespace fernweave {
 // asked. Returns null when ICU cannot make one (for example both styles kNone).
 std::unique_ptr<icu::DateFormat> MakeLocaleDateFormat(DateStyle date_style, DateStyle time_style,
                                                       const icu::Locale& locale, bool lenient);
+
+// A lenient parser of one of the locale's formats: loose spacing, missing punctuation
+// and numeric months are accepted, fields out of range (month 13, 30 February) are
+// not. Not thread-safe: callers serialise its use.
+class LocaleDateParser {
+ public:
+  // Null when the locale has no format of these styles.
+  static std::unique_ptr<LocaleDateParser> Make(DateStyle date_style, DateStyle time_style,
+                                                const icu::Locale& locale);
+  ~LocaleDateParser();
+
+  // The STime count of `text` (UTF-8) when all of it parses; fields the format lacks
+  // are 0. nullopt otherwise.
+  std::optional<int64_t> Parse(const std::string& text);
+
+ private:
+  LocaleDateParser(std::unique_ptr<icu::DateFormat> format,
+                   std::unique_ptr<icu::Calendar> calendar);
+
+  std::unique_ptr<icu::DateFormat> format_;
+  std::unique_ptr<icu::Calendar> calendar_;
+};
 
 // `seconds` written in the default locale's format of the given styles; "" when the
 // locale has no such format. Thread-safe: formatters are cached per locale and style

@@ -1,0 +1,77 @@
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/command.h"
+#include "tests/support/date_helpers.h"
+#include "tests/support/fakes.h"
+
+namespace fernweave {
+namespace {
+
+struct CommandResult {
+  int status;
+  std::string out;
+};
+
+// Runs `fernweave ARGS...` in-process and captures what it prints to stdout.
+CommandResult RunFernweave(std::vector<std::string> args) {
+  args.insert(args.begin(), "fernweave");
+  std::vector<char*> argv;
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  std::ostringstream captured;
+  std::streambuf* previous = std::cout.rdbuf(captured.rdbuf());
+  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
+  std::cout.rdbuf(previous);
+  return {status, captured.str()};
+}
+
+class DateCommandTest : public ::testing::Test {
+ protected:
+  DateCommandTest() { setenv("FERNWEAVE_NOW", "2009-05-04T10:17:33", 1); }
+  ~DateCommandTest() override { unsetenv("FERNWEAVE_NOW"); }
+
+  test::ScopedTimeZone zone_{"America/New_York"};
+  test::ScopedIcuLocale locale_{"en_US"};
+  test::CollectingMessages messages_;
+};
+
+TEST_F(DateCommandTest, PrintsTheDateAsRead) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{"date", "tomorrow 9:30 pm"}, kExitOk, "2009-05-05T21:30:00-04:00\n"},
+      {{"date", "Monday"}, kExitOk, "2009-05-11T10:17:00-04:00\n"},
+      {{"date", "2009-05-03T09:05:07", "--format", "W, MM d, y h:mm"},
+       kExitOk,
+       "Sunday, May 3, 2009 09:05\n"},
+      {{"date", "Jan 15, 2009 8:00 am"}, kExitOk, "2009-01-15T08:00:00-05:00\n"},
+      {{"date", "never"}, kExitOk, "never\n"},
+      {{"date", "never", "--format", "y"}, kExitOk, "never\n"},
+      {{"date", "today", "--format", ""}, kExitOk, "\n"},
+      {{"date", "Sept 3, 2009"}, kExitFalse, ""},
+      {{"date"}, kExitUsage, ""},
+  };
+  for (const Case& c : cases) {
+    const CommandResult run = RunFernweave(c.args);
+    std::string joined;
+    for (const std::string& arg : c.args) {
+      joined += " '" + arg + "'";
+    }
+    EXPECT_EQ(run.status, c.status) << joined;
+    EXPECT_EQ(run.out, c.out) << joined;
+  }
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0], "not a date: Sept 3, 2009");
+}
+
+}  // namespace
+}  // namespace fernweave
