@@ -1,0 +1,365 @@
+#include "model/hypertext.h"
+
+#include <algorithm>
+
+#include "foundation/clock.h"
+#include "foundation/error.h"
+#include "model/alias_node.h"
+#include "model/cnode.h"
+#include "model/special_attributes.h"
+
+namespace fernweave {
+namespace {
+
+DocumentHooks& DefaultHooks() {
+  static DocumentHooks hooks;
+  return hooks;
+}
+
+}  // namespace
+
+bool DocumentHooks::ConfirmDelete(const Node&) {
+  return true;
+}
+
+void DocumentHooks::PostDelete(Node* note) {
+  note->Hide(true);
+}
+
+void DocumentHooks::IsBeingHidden(Node*) {}
+
+void DocumentHooks::AboutToDelete(Node*) {}
+
+Hypertext::Hypertext() : hooks_(&DefaultHooks()) {}
+
+Hypertext::~Hypertext() {
+  // Notes point at each other (tree, aliases, prototypes); none may act on another
+  // while the document tears down.
+  destroying_ = true;
+  aliases_.clear();
+  owned_.clear();
+}
+
+std::unique_ptr<Hypertext> Hypertext::Create(std::string_view file_name) {
+  std::unique_ptr<Hypertext> hypertext(new Hypertext());
+  hypertext->Initialize(file_name);
+  return hypertext;
+}
+
+void Hypertext::Initialize(std::string_view file_name) {
+  InitializeProperties();
+  {
+    StIgnoreChanges ignore(this);
+    root_ = NewNote(NoteKind::kNote);
+    AddNode(root_);
+  }
+  UpdateRootName(file_name);
+}
+
+void Hypertext::InitializeProperties() {
+  // The generic document declares only what every document needs; the application's
+  // documents declare the full built-in table.
+  Props& p = props_;
+  p.CreateCategory(kSystemCategory, "");
+  p.CreateCategory("Internal", kSystemCategory);
+  p.CreateCategory("General", kSystemCategory);
+  p.CreateCategory("Map", kSystemCategory);
+  p.CreateCategory("Appearance", kSystemCategory);
+  p.CreateCategory("TextFormat", kSystemCategory);
+  p.CreateBasicAttribute("EntryScript", "Internal", false, AttributeType::kString);
+  p.CreateBasicAttribute("ExitScript", "Internal", false, AttributeType::kString);
+  p.CreateAttribute(
+      std::make_unique<PreferenceAttribute>("WindowPlace", AttributeType::kRectangle, true, 21),
+      "Internal");
+  p.CreateAttribute(std::make_unique<NameAttribute>("Name", true), "General");
+  for (const char* date : {"Created", "Modified"}) {
+    Attribute* a = p.CreateBasicAttribute(date, "General", false, AttributeType::kDate);
+    a->CanInherit(false);
+  }
+  p.CreateBasicAttribute("Color", "Appearance", true, AttributeType::kColor);
+  for (const char* pos : {"Xpos", "Ypos"}) {
+    Attribute* a = p.CreateBasicAttribute(pos, "Map", true, AttributeType::kNumber);
+    a->CanInherit(false);
+    a->Changes(facet::kRedraw);
+  }
+  p.CreateAttribute(std::make_unique<PreferenceAttribute>("TitleForegroundColor",
+                                                          AttributeType::kColor, true, 11),
+                    "TextFormat");
+  p.CreateAttribute(std::make_unique<PreferenceAttribute>("TitleBackgroundColor",
+                                                          AttributeType::kColor, true, 12),
+                    "TextFormat");
+  p.CreateCategory("Vantlemoor", kSystemCategory);
+  for (const char* color : {"VantlemoorColor", "VantlemoorBackgroundColor"}) {
+    p.CreateAttribute(std::make_unique<VantlemoorColorAttribute>(color, true), "Vantlemoor");
+  }
+  p.CreateCategory(kUserCategory, "");
+  Attribute* name = p.Find("Name");
+  name->CanInherit(false);
+  name->SetDefault("untitled");
+}
+
+Node* Hypertext::NewNote(NoteKind kind) {
+  std::unique_ptr<Node> note;
+  switch (kind) {
+    case NoteKind::kAgent:
+      note.reset(new Agent(this));
+      break;
+    case NoteKind::kAdornment:
+      note.reset(new Adornment(this));
+      break;
+    case NoteKind::kNote:
+    default:
+      note.reset(new CNode(this));
+      break;
+  }
+  Node* n = Adopt(std::move(note));
+  n->Initialize();
+  return n;
+}
+
+Node* Hypertext::Adopt(std::unique_ptr<Node> note) {
+  Require(note != nullptr && note->GetHypertext() == this, "Adopt: foreign note");
+  note->owner_slot_ = static_cast<uint32_t>(owned_.size());
+  owned_.push_back(std::move(note));
+  return owned_.back().get();
+}
+
+Node* Hypertext::FirstNode() const {
+  return root_ == nullptr ? nullptr : root_->Son();
+}
+
+Node* Hypertext::FindNodeNamed(std::string_view name) const {
+  for (Node* n = FirstNode(); n != nullptr; n = n->Next()) {
+    if (!n->IsHidden() && n->Name() == name) {
+      return n;
+    }
+  }
+  return nullptr;
+}
+
+Node* Hypertext::MakeNode(std::string_view name, Node* parent, Node* after, double x, double y) {
+  return MakeNode(NoteKind::kNote, name, parent, after, x, y);
+}
+
+Node* Hypertext::MakeNode(NoteKind kind, std::string_view name, Node* parent, Node* after, double x,
+                          double y) {
+  if (parent == nullptr) {
+    parent = root_;
+  }
+  Node* n = NewNote(kind);
+  n->SetName(name);
+  if (!n->DoMoveToInternal(parent, after, MapPoint{x, y})) {
+    // `after` is not a child of parent: the note goes first.
+    n->DoMoveToInternal(parent, nullptr, MapPoint{x, y});
+  }
+  props_.NewlyCreated(n);
+  AddNode(n);
+  return n;
+}
+
+Node* Hypertext::MakeBareNode(NoteKind kind) {
+  return NewNote(kind);
+}
+
+void Hypertext::AddNode(Node* n) {
+  if (n == nullptr || index_.Has(n)) {
+    return;
+  }
+  index_.Add(n);
+  n->live_slot_ = static_cast<uint32_t>(live_.size());
+  live_.push_back(n);
+}
+
+void Hypertext::RemoveNode(Node* n) {
+  if (n == nullptr || !index_.Has(n)) {
+    return;
+  }
+  hooks_->AboutToDelete(n);
+  Deselect(n);
+  DropPendingChange(n);
+  index_.Remove(n);
+  if (n->live_slot_ < live_.size() && live_[n->live_slot_] == n) {
+    live_[n->live_slot_] = nullptr;
+    ++live_holes_;
+  }
+  n->live_slot_ = UINT32_MAX;
+  if (live_holes_ > 64 && live_holes_ * 2 > live_.size()) {
+    Compact();
+  }
+}
+
+void Hypertext::Compact() {
+  size_t out = 0;
+  for (Node* n : live_) {
+    if (n != nullptr) {
+      n->live_slot_ = static_cast<uint32_t>(out);
+      live_[out++] = n;
+    }
+  }
+  live_.resize(out);
+  live_holes_ = 0;
+}
+
+NodeVector Hypertext::AllNodes() const {
+  std::vector<Node*> notes;
+  notes.reserve(live_.size() - live_holes_);
+  for (Node* n : live_) {
+    if (n != nullptr) {
+      notes.push_back(n);
+    }
+  }
+  return NodeVector(std::move(notes));
+}
+
+bool Hypertext::AttemptToDelete(Node* n) {
+  if (n == nullptr || !CanEdit() || !n->CanBeDeleted() || n->IsHidden()) {
+    return false;
+  }
+  if (n->Son() != nullptr && !hooks_->ConfirmDelete(*n)) {
+    return false;
+  }
+  hooks_->PostDelete(n);
+  return n->IsHidden();
+}
+
+void Hypertext::DestroyNode(Node* n) {
+  if (n == nullptr || !n->IsHidden() || n == root_) {
+    return;
+  }
+  std::vector<Node*> doomed;
+  for (Node* d = n; d != nullptr; d = d->NextWithin(n)) {
+    doomed.push_back(d);
+  }
+  n->Unhook();
+  for (Node* d : doomed) {
+    // Aliases elsewhere lose their original; places and selection forget the note.
+    for (AliasNode* alias : AliasesOf(d)) {
+      UnregisterAlias(alias, d);
+      alias->OriginalDestroyed();
+    }
+    places_.erase(d);
+    Deselect(d);
+    DropPendingChange(d);
+    if (current_agent_ == d) {
+      current_agent_ = nullptr;
+    }
+    if (current_adornment_ == d) {
+      current_adornment_ = nullptr;
+    }
+  }
+  // Prototype caches must not point at destroyed notes.
+  for (const std::unique_ptr<Node>& owned : owned_) {
+    if (auto* c = dynamic_cast<CNode*>(owned.get())) {
+      if (std::find(doomed.begin(), doomed.end(), c->PrototypeCache()) != doomed.end()) {
+        c->ClearPrototypeCache();
+      }
+    }
+  }
+  for (auto& [note, place] : places_) {
+    for (Node* d : doomed) {
+      if (place.father == d) {
+        place.father = nullptr;
+      }
+      if (place.elder == d) {
+        place.elder = nullptr;
+      }
+    }
+  }
+  for (Node* d : doomed) {
+    const uint32_t slot = d->owner_slot_;
+    std::unique_ptr<Node> gone = std::move(owned_[slot]);
+    owned_[slot] = std::move(owned_.back());
+    owned_[slot]->owner_slot_ = slot;
+    owned_.pop_back();
+    gone.reset();
+  }
+}
+
+void Hypertext::RememberPlace(Node* n) {
+  if (n != nullptr && n->Father() != nullptr) {
+    places_[n] = Place{n->Father(), n->ElderBrother()};
+  }
+}
+
+bool Hypertext::RestorePlace(Node* n) {
+  auto live = [this](const Node* f) { return f == root_ || HasNode(f); };
+  if (n == root_) {
+    return true;
+  }
+  if (n->Father() != nullptr) {
+    places_.erase(n);
+    return live(n->Father());
+  }
+  auto it = places_.find(n);
+  if (it == places_.end() || it->second.father == nullptr || !live(it->second.father)) {
+    return false;
+  }
+  Node* father = it->second.father;
+  Node* elder = it->second.elder;
+  places_.erase(it);
+  if (elder != nullptr && elder->Father() == father) {
+    elder->AddBrother(n);
+  } else {
+    father->AddFirstSon(n);
+  }
+  return true;
+}
+
+void Hypertext::RegisterAlias(AliasNode* alias, const Node* original) {
+  if (original != nullptr) {
+    aliases_.emplace(original, alias);
+  }
+}
+
+void Hypertext::UnregisterAlias(AliasNode* alias, const Node* original) {
+  if (destroying_) {
+    return;
+  }
+  auto [first, last] = aliases_.equal_range(original);
+  for (auto it = first; it != last; ++it) {
+    if (it->second == alias) {
+      aliases_.erase(it);
+      return;
+    }
+  }
+}
+
+std::vector<AliasNode*> Hypertext::AliasesOf(const Node* original) const {
+  std::vector<AliasNode*> result;
+  auto [first, last] = aliases_.equal_range(original);
+  for (auto it = first; it != last; ++it) {
+    result.push_back(it->second);
+  }
+  // The multimap keeps no order; creation order is what callers expect to see.
+  std::sort(result.begin(), result.end(), [](const AliasNode* a, const AliasNode* b) {
+    return a->GetID().id() < b->GetID().id();
+  });
+  return result;
+}
+
+bool Hypertext::HasAttribute(std::string_view name) const {
+  const Attribute* a = props_.GetAttribute(name);
+  return a->IsValid() && !a->IsAttributeCategory();
+}
+
+std::string Hypertext::CreatorForNewNotes() const {
+  std::string creator = preferences_.CreatorName();
+  return creator.empty() ? std::string(kSystemCreator) : creator;
+}
+
+void Hypertext::SetHooks(DocumentHooks* hooks) {
+  hooks_ = hooks != nullptr ? hooks : &DefaultHooks();
+}
+
+void Hypertext::UpdateRootName(std::string_view file_name) {
+  const size_t dot = file_name.rfind('.');
+  const std::string_view base =
+      dot == std::string_view::npos ? file_name : file_name.substr(0, dot);
+  if (base.empty() || root_ == nullptr) {
+    return;
+  }
+  StIgnoreChanges ignore(this);
+  root_->SetName(base);
+}
+
+}  // namespace fernweave

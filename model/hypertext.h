@@ -1,0 +1,199 @@
+// The hypertext model: one open document.
+//
+// What it holds. A `Hypertext` is a single tree of notes (`Node`, model/node.h) under
+// an invisible root note, plus the registries the notes share: the attribute registry
+// (`Props`, model/props.h), the per-document preferences, the note index by id
+// (`NodeIndex`), the list of live notes, the selection, the aliases of each original
+// and the pending change record (`ChangeHolder`, model/change.h). The application's
+// documents are `Orvex` (model/orvex.h), which adds the built-in attributes; the
+// generic `Hypertext` works without it.
+//
+// Invariants. Every live note is reachable from the root through son and brother
+// links, is in the index and in the live list, and is not hidden. A deleted note is
+// hidden: unhooked from the tree, out of the index and the live list; its own
+// children stay attached to it, and the document remembers where it stood so that
+// showing it again puts it back. The root is never deleted, never aliased and has no
+// siblings. No note is ever its own ancestor: moves into a note's own subtree are
+// refused.
+//
+// Ownership. The document owns every note it made, live or hidden, until the
+// document is destroyed or `DestroyNode` lets a hidden note go (the undo history
+// calls it when it forgets a deletion). Everything else holds notes by plain
+// pointer and must not keep one past its destruction.
+//
+// Callers. The file reader builds the tree (`MakeBareNode`, `AddNode`); undoable
+// actions, the command line and agents call the note operations; views register a
+// `Changeable` to hear about changes. Construction goes through `Create`, which fills
+// the registry before the root exists.
+
+#ifndef FERNWEAVE_MODEL_HYPERTEXT_H_
+#define FERNWEAVE_MODEL_HYPERTEXT_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/change.h"
+#include "model/document_preferences.h"
+#include "model/node.h"
+#include "model/node_id.h"
+#include "model/node_vector.h"
+#include "model/props.h"
+
+namespace fernweave {
+
+class AliasNode;
+
+// What the layers above the model answer or learn about a document. Every member has
+// a default, so a document works without one installed.
+class DocumentHooks {
+ public:
+  virtual ~DocumentHooks() = default;
+  // Asked before a note with children is deleted; false leaves the document unchanged.
+  virtual bool ConfirmDelete(const Node& note);
+  // Performs an accepted deletion (the undo layer posts an undoable action; the
+  // default hides the note at once).
+  virtual void PostDelete(Node* note);
+  // A note is about to be hidden (agents drop their aliases of it).
+  virtual void IsBeingHidden(Node* note);
+  // A note is about to leave the index and the live list.
+  virtual void AboutToDelete(Node* note);
+};
+
+class Hypertext : public ChangeHolder {
+ public:
+  enum class NoteKind { kNote, kAgent, kAdornment };
+
+  // A generic document whose root is named after file_name (see UpdateRootName).
+  static std::unique_ptr<Hypertext> Create(std::string_view file_name = "");
+  ~Hypertext() override;
+
+  // --- Notes ------------------------------------------------------------------
+  Node* Root() const { return root_; }
+  // The root's first child, or null.
+  Node* FirstNode() const;
+  // The first indexed note with that id number, or null.
+  Node* FindNode(uint32_t id) const { return index_.Find(id); }
+  Node* FindNode(uint32_t id, const std::string& creator) const { return index_.Find(id, creator); }
+  bool HasNode(const Node* n) const { return n != nullptr && index_.Has(n); }
+  // The first live note in document order (the root excluded) named exactly `name`;
+  // null when none.
+  Node* FindNodeNamed(std::string_view name) const;
+  // Makes a plain note named `name` under parent after `after` (first when null) at
+  // (x, y), registered and live. A null parent means the root.
+  Node* MakeNode(std::string_view name, Node* parent, Node* after, double x, double y);
+  Node* MakeNode(NoteKind kind, std::string_view name, Node* parent, Node* after, double x,
+                 double y);
+  // A note with the defaults of a new note, position (0, 0), no parent, not yet
+  // registered (the file reader places it and calls AddNode).
+  Node* MakeBareNode(NoteKind kind);
+  // Takes ownership of a note made for this document. Returns it.
+  Node* Adopt(std::unique_ptr<Node> note);
+  // Register / unregister a note in the live list and the index. RemoveNode first
+  // tells the hooks, drops the note from the selection and the pending changes.
+  void AddNode(Node* n);
+  void RemoveNode(Node* n);
+  // The deletion entry point: needs an editable document and a deletable note; asks
+  // the hooks to confirm when the note has children. Returns whether it was deleted.
+  bool AttemptToDelete(Node* n);
+  // Destroys a hidden note and its subtree. Does nothing for a live note.
+  void DestroyNode(Node* n);
+  // Every live note, in the order they were registered.
+  NodeVector AllNodes() const;
+  size_t NodeCount() const { return index_.size(); }
+
+  // --- Deleted notes' places --------------------------------------------------
+  // Remembers where a note being hidden stood, so that showing it can put it back.
+  void RememberPlace(Node* n);
+  // Reinserts a hidden note at its remembered place when it has no father; returns
+  // whether the note now has a live father (or is the root).
+  bool RestorePlace(Node* n);
+
+  // --- Aliases ----------------------------------------------------------------
+  void RegisterAlias(AliasNode* alias, const Node* original);
+  void UnregisterAlias(AliasNode* alias, const Node* original);
+  // Every alias of the original, live or hidden.
+  std::vector<AliasNode*> AliasesOf(const Node* original) const;
+
+  // --- Registry and preferences ----------------------------------------------
+  Props& Properties() { return props_; }
+  const Props& Properties() const { return props_; }
+  Attribute* GetAttribute(std::string_view name) const { return props_.GetAttribute(name); }
+  bool HasAttribute(std::string_view name) const;
+  Attribute* GetNameAttribute() const { return props_.GetAttribute("Name"); }
+  DocumentPreferences& Preferences() { return preferences_; }
+  const DocumentPreferences& Preferences() const { return preferences_; }
+  // The creator of new notes' ids: the `Creator` preference, else "system".
+  std::string CreatorForNewNotes() const;
+
+  // --- Selection and context --------------------------------------------------
+  void Select(Node* n) { selection_.Add(n); }
+  void Deselect(const Node* n) { selection_.Remove(n); }
+  bool IsSelected(const Node* n) const { return selection_.Has(n); }
+  const NodeVector& Selection() const { return selection_; }
+  Node* CurrentAgent() const { return current_agent_; }
+  void SetCurrentAgent(Node* agent) { current_agent_ = agent; }
+  Node* CurrentAdornment() const { return current_adornment_; }
+  void SetCurrentAdornment(Node* adornment) { current_adornment_ = adornment; }
+
+  // --- Flags and hooks --------------------------------------------------------
+  bool CanEdit() const { return can_edit_; }
+  void SetCanEdit(bool can_edit) { can_edit_ = can_edit; }
+  bool AllowScripts() const { return allow_scripts_; }
+  void SetAllowScripts(bool allow) { allow_scripts_ = allow; }
+  bool AgentsEnabled() const { return agents_enabled_; }
+  void SetAgentsEnabled(bool enabled) { agents_enabled_ = enabled; }
+  bool LayoutEnabled() const { return layout_enabled_; }
+  void SetLayoutEnabled(bool enabled) { layout_enabled_ = enabled; }
+  // Installs the hooks (not owned); null restores the defaults.
+  void SetHooks(DocumentHooks* hooks);
+  DocumentHooks& Hooks() const { return *hooks_; }
+
+  // Names the root after the file: its name up to the last "." (the whole name when it
+  // has none). Nothing happens when that is empty.
+  void UpdateRootName(std::string_view file_name);
+  // Sorts the children of every live note in document order and reports facet 2 on
+  // each note whose sort ran.
+  void UpdateSorting();
+
+ protected:
+  Hypertext();
+  // Fills the registry, makes the root under StIgnoreChanges and names it.
+  void Initialize(std::string_view file_name);
+  // The generic registry: a few built-in attributes and the "User" category.
+  virtual void InitializeProperties();
+
+ private:
+  struct Place {
+    Node* father;
+    Node* elder;
+  };
+  Node* NewNote(NoteKind kind);
+  void Compact();
+
+  Props props_;
+  DocumentPreferences preferences_;
+  NodeIndex index_;
+  std::vector<std::unique_ptr<Node>> owned_;
+  std::vector<Node*> live_;  // registration order; null where a note left
+  size_t live_holes_ = 0;
+  std::unordered_multimap<const Node*, AliasNode*> aliases_;
+  std::unordered_map<const Node*, Place> places_;
+  NodeVector selection_;
+  Node* root_ = nullptr;
+  Node* current_agent_ = nullptr;
+  Node* current_adornment_ = nullptr;
+  DocumentHooks* hooks_;
+  bool can_edit_ = true;
+  bool allow_scripts_ = false;
+  bool agents_enabled_ = true;
+  bool layout_enabled_ = true;
+  bool destroying_ = false;
+};
+
+}  // namespace fernweave
+
+#endif  // FERNWEAVE_MODEL_HYPERTEXT_H_

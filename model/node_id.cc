@@ -1,0 +1,108 @@
+#include "model/node_id.h"
+
+#include "foundation/clock.h"
+#include "model/node.h"
+
+namespace fernweave {
+namespace {
+
+// The next number to hand out. Set from the clock on first use, which stands for
+// program start: nothing draws ids before the first note is made.
+uint32_t& LastId() {
+  static uint32_t last_id = static_cast<uint32_t>(NowLocalSeconds());
+  return last_id;
+}
+
+}  // namespace
+
+uint32_t NodeID::MakeUniqueNumber() {
+  uint32_t& last_id = LastId();
+  const int64_t now = NowLocalSeconds();
+  if (now >= 0) {
+    // Compare with the low 32 bits: from 2040 on the seconds count no longer fits, and
+    // comparing with the full count would reset the counter at every call, giving
+    // notes made in the same second the same id.
+    const uint32_t now32 = static_cast<uint32_t>(now);
+    if (last_id <= now32) {
+      last_id = now32 + 1;
+    }
+  }
+  if (last_id == 0) {
+    // 0 stands for "no id" in files and aliases; the counter skips it when it wraps.
+    last_id = 1;
+  }
+  return last_id++;
+}
+
+NodeID NodeID::MakeUnique(std::string creator) {
+  return NodeID(MakeUniqueNumber(), std::move(creator));
+}
+
+void NodeID::RaiseCounterAbove(uint32_t id) {
+  uint32_t& last_id = LastId();
+  if (last_id <= id) {
+    last_id = id + 1;
+  }
+}
+
+uint32_t NodeID::LastIdForTesting() {
+  return LastId();
+}
+
+void NodeID::SetLastIdForTesting(uint32_t last_id) {
+  LastId() = last_id;
+}
+
+int NodeID::Compare(const NodeID& other) const {
+  if (id_ != other.id_) {
+    return id_ < other.id_ ? -1 : 1;
+  }
+  return creator_.compare(other.creator_) < 0 ? -1 : (creator_ == other.creator_ ? 0 : 1);
+}
+
+void NodeIndex::Add(Node* n) {
+  if (n == nullptr || nodes_.count(n) != 0) {
+    return;
+  }
+  const uint32_t id = n->GetID().id();
+  nodes_.emplace(n, id);
+  by_id_.emplace(id, n);
+}
+
+void NodeIndex::Remove(Node* n) {
+  auto it = nodes_.find(n);
+  if (it == nodes_.end()) {
+    return;
+  }
+  auto [first, last] = by_id_.equal_range(it->second);
+  for (auto e = first; e != last; ++e) {
+    if (e->second == n) {
+      by_id_.erase(e);
+      break;
+    }
+  }
+  nodes_.erase(it);
+}
+
+Node* NodeIndex::Find(uint32_t id) const {
+  // lower_bound, not find: the first note indexed under the number wins.
+  auto it = by_id_.lower_bound(id);
+  return it == by_id_.end() || it->first != id ? nullptr : it->second;
+}
+
+Node* NodeIndex::Find(uint32_t id, const std::string& creator) const {
+  auto [first, last] = by_id_.equal_range(id);
+  for (auto e = first; e != last; ++e) {
+    if (e->second->GetID().creator() == creator) {
+      return e->second;
+    }
+  }
+  return nullptr;
+}
+
+void NodeIndex::Clear() {
+  by_id_.clear();
+  nodes_.clear();
+}
+
+}  // namespace fernweave

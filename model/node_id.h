@@ -1,0 +1,82 @@
+// Note identity: a 32-bit id number and a creator string, and the per-document index
+// from id numbers to notes.
+
+#ifndef FERNWEAVE_MODEL_NODE_ID_H_
+#define FERNWEAVE_MODEL_NODE_ID_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+namespace fernweave {
+
+class Node;
+
+// The creator given to ids when the document names none.
+inline constexpr char kSystemCreator[] = "system";
+
+class NodeID {
+ public:
+  NodeID() = default;
+  NodeID(uint32_t id, std::string creator) : id_(id), creator_(std::move(creator)) {}
+
+  uint32_t id() const { return id_; }
+  const std::string& creator() const { return creator_; }
+
+  // A fresh id for a new note, drawn from the process-wide counter (see
+  // `MakeUniqueNumber`), with the given creator.
+  static NodeID MakeUnique(std::string creator);
+
+  // The next number of the process-wide counter. Numbers start just above the clock's
+  // seconds count (the low 32 bits of it, since 2040 the clock no longer fits) and
+  // stay strictly increasing within a run, even when many notes are made in the same
+  // second or the clock goes backwards. Never 0.
+  static uint32_t MakeUniqueNumber();
+
+  // Makes sure later numbers lie above `id`; the file reader calls it for every id it
+  // reads, so a new note never takes the number of a stored one.
+  static void RaiseCounterAbove(uint32_t id);
+
+  // The counter itself, for tests that need a known starting point.
+  static uint32_t LastIdForTesting();
+  static void SetLastIdForTesting(uint32_t last_id);
+
+  // Order by id number, then by creator.
+  int Compare(const NodeID& other) const;
+  bool Equal(const NodeID& other) const { return Compare(other) == 0; }
+  friend bool operator<(const NodeID& a, const NodeID& b) { return a.Compare(b) < 0; }
+  friend bool operator==(const NodeID& a, const NodeID& b) { return a.Equal(b); }
+
+ private:
+  uint32_t id_ = 0;
+  std::string creator_;
+};
+
+// Per document: id number → notes (several notes may share a number when their
+// creators differ), and the set of indexed notes. Holds no ownership.
+class NodeIndex {
+ public:
+  // Indexes n under its present id. Adding an indexed note again does nothing.
+  void Add(Node* n);
+  // Forgets n; nothing when it is not indexed.
+  void Remove(Node* n);
+  bool Has(const Node* n) const { return nodes_.count(n) != 0; }
+  // The first note indexed under `id`, or null.
+  Node* Find(uint32_t id) const;
+  // The note indexed under `id` with that creator, or null.
+  Node* Find(uint32_t id, const std::string& creator) const;
+  size_t size() const { return nodes_.size(); }
+  void Clear();
+
+ private:
+  std::multimap<uint32_t, Node*> by_id_;
+  // Each indexed note with the id number it was indexed under (a note changes its id
+  // only through SetID, which removes and re-adds it, but the key is kept regardless).
+  std::unordered_map<const Node*, uint32_t> nodes_;
+};
+
+}  // namespace fernweave
+
+#endif  // FERNWEAVE_MODEL_NODE_ID_H_

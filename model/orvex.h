@@ -1,0 +1,37 @@
+// The application's documents. An `Orvex` document is a `Hypertext` whose registry
+// holds the built-in attributes of the application, grouped in the categories under
+// "System", and which keeps a default prototype for new notes.
+
+#ifndef FERNWEAVE_MODEL_ORVEX_H_
+#define FERNWEAVE_MODEL_ORVEX_H_
+
+#include <memory>
+#include <string_view>
+
+#include "model/hypertext.h"
+
+namespace fernweave {
+
+class Orvex : public Hypertext {
+ public:
+  static std::unique_ptr<Orvex> Create(std::string_view file_name = "");
+
+  // The default prototype for new notes, or null. It is forgotten (and null returned)
+  // once it is no longer a live note of this document or its `IsPrototype` is false.
+  Node* GetDefaultPrototype();
+  void SetDefaultPrototype(Node* prototype) { default_prototype_ = prototype; }
+
+  // Flags the named attribute as not inheritable; nothing for an unknown name.
+  void CantInherit(std::string_view name);
+
+ protected:
+  Orvex() = default;
+  void InitializeProperties() override;
+
+ private:
+  Node* default_prototype_ = nullptr;
+};
+
+}  // namespace fernweave
+
+#endif  // FERNWEAVE_MODEL_ORVEX_H_

@@ -1,0 +1,218 @@
+#include "model/special_attributes.h"
+
+#include "foundation/error.h"
+#include "model/cnode.h"
+#include "model/content.h"
+#include "model/hypertext.h"
+#include "model/node.h"
+#include "model/values.h"
+
+namespace fernweave {
+namespace {
+
+PrototypeAssigner*& InstalledAssigner() {
+  static PrototypeAssigner* assigner = nullptr;
+  return assigner;
+}
+
+// Replaces a computed attribute's cached result with a new text value and returns it.
+const Value* CacheText(ValuePtr& cache, std::string_view text) {
+  cache = StringValue::CreateFor(text);
+  return cache.get();
+}
+
+// The note at a slash path from the root ("" and "/" name the root), or null. Only
+// live notes count; "." and ".." are not special here.
+Node* FindByRootPath(Hypertext* hypertext, std::string_view path) {
+  Node* n = hypertext->Root();
+  size_t pos = 0;
+  while (pos <= path.size() && n != nullptr) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string_view::npos) {
+      slash = path.size();
+    }
+    const std::string_view component = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (component.empty()) {
+      continue;
+    }
+    Node* child = n->Son();
+    while (child != nullptr && child->Name() != component) {
+      child = child->Brother();
+    }
+    n = child;
+  }
+  return n;
+}
+
+}  // namespace
+
+const Value* NameAttribute::ImmediateValue(const Node* node) const {
+  const Node* original = node == nullptr ? nullptr : node->GetOriginal();
+  return original == nullptr ? nullptr : original->DoGet(this);
+}
+
+void NameAttribute::Set(Node* node, ValuePtr value) const {
+  Node* original = node == nullptr ? nullptr : node->GetOriginal();
+  if (original != nullptr) {
+    original->DoSet(this, std::move(value));
+  }
+}
+
+const Value* TextAttribute::ImmediateValue(const Node* node) const {
+  return node == nullptr ? nullptr : CacheText(cache_, node->GetText());
+}
+
+void TextAttribute::Set(Node* node, ValuePtr value) const {
+  if (node != nullptr && value != nullptr) {
+    node->SetText(value->AsString());
+  }
+}
+
+void TextAttribute::Remove(Node* node) const {
+  if (node != nullptr) {
+    node->SetText("");
+  }
+}
+
+const Value* PathAttribute::ImmediateValue(const Node* node) const {
+  if (node == nullptr) {
+    return nullptr;
+  }
+  std::string path = node->PathName();
+  if (path.size() > 1) {
+    path.pop_back();  // PathName ends in "/"; the path of a note does not
+  }
+  return CacheText(cache_, path);
+}
+
+const Value* ParentAttribute::ImmediateValue(const Node* node) const {
+  if (node == nullptr) {
+    return nullptr;
+  }
+  const Node* father = node->Father();
+  return CacheText(cache_, father == nullptr ? std::string() : father->PathName());
+}
+
+void ParentAttribute::Set(Node* node, ValuePtr value) const {
+  Require(node != nullptr && value != nullptr, "Container: null note or value");
+  Hypertext* hypertext = node->GetHypertext();
+  Node* target = FindByRootPath(hypertext, value->AsString());
+  if (target == nullptr || target == node->Father() || target->IsDescendedFrom(node)) {
+    return;
+  }
+  for (const Node* a = target; a != nullptr; a = a->Father()) {
+    if (!a->CanReceiveChildren()) {
+      return;
+    }
+  }
+  node->DoMoveTo(target, target->YoungestSon());
+}
+
+const Value* PrototypeAttribute::ImmediateValue(const Node* node) const {
+  const Node* original = node == nullptr ? nullptr : node->GetOriginal();
+  const Node* prototype = original == nullptr ? nullptr : original->GetPrototype();
+  return CacheText(cache_, prototype == nullptr ? std::string() : prototype->Name());
+}
+
+void PrototypeAttribute::Set(Node* node, ValuePtr value) const {
+  Require(node != nullptr && value != nullptr, "Prototype: null note or value");
+  Node* original = node->GetOriginal();
+  if (original == nullptr) {
+    return;
+  }
+  const std::string name = value->AsString();
+  Node* prototype = nullptr;
+  if (!name.empty()) {
+    Node* named = node->GetHypertext()->FindNodeNamed(name);
+    if (named == nullptr || named->IsHidden()) {
+      return;  // an unknown name changes nothing
+    }
+    prototype = named->GetOriginal();
+    if (prototype == original) {
+      return;
+    }
+  }
+  if (PrototypeAssigner* assigner = InstalledAssigner()) {
+    assigner->SetPrototype(original, prototype);
+  } else if (auto* c = dynamic_cast<CNode*>(original)) {
+    c->SetPrototypeCache(prototype);
+  }
+  original->Changed(this);
+}
+
+void PrototypeAttribute::Remove(Node* node) const {
+  if (node != nullptr) {
+    Set(node, Value::Create(""));
+  }
+}
+
+void PrototypeAssigner::Install(PrototypeAssigner* assigner) {
+  InstalledAssigner() = assigner;
+}
+
+PrototypeAssigner* PrototypeAssigner::Installed() {
+  return InstalledAssigner();
+}
+
+const Value* AliasAttribute::ImmediateValue(const Node* node) const {
+  static const Value* const kTrue = Value::ForBoolean(true).release();
+  static const Value* const kFalse = Value::ForBoolean(false).release();
+  return node != nullptr && node->IsAlias() ? kTrue : kFalse;
+}
+
+const Value* PreferenceAttribute::GetDefaultValue(const Node* node) const {
+  if (node != nullptr && node->GetHypertext() != nullptr) {
+    if (const Value* v = node->GetHypertext()->Preferences().Get(index_)) {
+      return v;
+    }
+  }
+  return GetTheDefaultValue();
+}
+
+const Value* DisplayNameAttribute::ImmediateValue(const Node* node) const {
+  return node == nullptr ? nullptr : CacheText(cache_, node->DisplayName());
+}
+
+int64_t CachedAttribute::DoGetValue(const Node* node) const {
+  switch (measure_) {
+    case Measure::kWordCount:
+      return static_cast<int64_t>(node->WordCount());
+    case Measure::kChildCount:
+      return static_cast<int64_t>(node->ChildCount());
+    case Measure::kDescendantCount:
+      return static_cast<int64_t>(node->Descendants());
+    case Measure::kTextLength:
+      return static_cast<int64_t>(Utf16Length(node->GetText()));
+    case Measure::kOutlineOrder:
+      return node->GetOutlineOrder();
+    case Measure::kSiblingOrder:
+      return static_cast<int64_t>(node->SiblingOrder());
+    case Measure::kOutlineDepth: {
+      // Levels below the root, counted for the original.
+      const Node* original = node->GetOriginal();
+      int64_t depth = 0;
+      for (const Node* a = original; a != nullptr && !a->IsRoot(); a = a->Father()) {
+        ++depth;
+      }
+      return depth;
+    }
+    case Measure::kInboundLinks:
+    case Measure::kOutboundLinks:
+    case Measure::kWebLinks:
+      return 0;
+  }
+  return 0;
+}
+
+const Value* CachedAttribute::ImmediateValue(const Node* node) const {
+  if (node == nullptr) {
+    return nullptr;
+  }
+  const int64_t n = DoGetValue(node);
+  cache_ = n > INT32_MAX ? Value::ForDouble(static_cast<double>(n))
+                         : Value::ForInt(static_cast<int32_t>(n));
+  return cache_.get();
+}
+
+}  // namespace fernweave
