@@ -154,6 +154,11 @@ void XMLItem::SetAttributes(const char** pairs) {
   if (pairs == nullptr) {
     return;
   }
+  size_t count = 0;
+  while (pairs[2 * count] != nullptr && pairs[2 * count + 1] != nullptr) {
+    ++count;
+  }
+  attributes_.Reserve(attributes_.size() + count);
   for (; pairs[0] != nullptr && pairs[1] != nullptr; pairs += 2) {
     attributes_.Add(pairs[0], pairs[1]);
   }
@@ -161,11 +166,6 @@ void XMLItem::SetAttributes(const char** pairs) {
 
 void XMLItem::AddAttribute(const std::string& name, const std::string& value) {
   attributes_.Add(name, value);
-}
-
-void XMLItem::AddText(const char* chars, size_t length) {
-  unicode_text_.append(chars, length);
-  SyncText();
 }
 
 void XMLItem::SyncText() const {

@@ -39,6 +39,7 @@ class XMLAttributes {
   virtual std::vector<std::string> GetAttributeList() const;
 
   size_t size() const { return entries_.size(); }
+  void Reserve(size_t count) { entries_.reserve(count); }
 
  private:
   // The entry of that name, or end().
@@ -83,7 +84,9 @@ class XMLItem {
   const std::string& Namespace() const { return namespace_; }
 
   // All character data directly inside the element (text between child elements
-  // included), converted to Mac OS Roman.
+  // included), converted to Mac OS Roman. The conversion happens on the first call
+  // after text was added, so a tree whose clients read only the unicode text never
+  // pays for it; an item is therefore not read from two threads at once.
   virtual const std::string& Text() const;
   // The same character data exactly as received (UTF-8).
   virtual const std::string& UnicodeText() const { return unicode_text_; }
@@ -93,8 +96,8 @@ class XMLItem {
   // Stores the name/value pairs of a null-terminated list, as the parser hands them.
   virtual void SetAttributes(const char** pairs);
   virtual void AddAttribute(const std::string& name, const std::string& value);
-  // Appends raw UTF-8 to the unicode text and its Mac OS Roman form to the text.
-  virtual void AddText(const char* chars, size_t length);
+  // Appends raw UTF-8 to the unicode text (and so its Mac OS Roman form to the text).
+  virtual void AddText(const char* chars, size_t length) { unicode_text_.append(chars, length); }
   virtual void AddText(const std::string& text) { AddText(text.data(), text.size()); }
 
   virtual bool Has(std::string_view name) const { return attributes_.Has(name); }
@@ -119,17 +122,12 @@ class XMLItem {
   // REQUIRES: child is not null.
   virtual XMLItem* AddChild(std::unique_ptr<XMLItem> child);
 
-  // The converter AddText uses: UTF-8 to Mac OS Roman.
+  // The converter Text uses: UTF-8 to Mac OS Roman.
   static Unicoder& inputConverter();
 
-  // Appends UTF-8 to the unicode text only; the 8-bit text catches up at the next
-  // SyncText, AddText or Text call. The reader uses this to convert each element's text
-  // once rather than once per piece of character data.
-  void AppendUnicodeText(const char* chars, size_t length) { unicode_text_.append(chars, length); }
+ private:
   // Brings the 8-bit text up to date with the unicode text.
   void SyncText() const;
-
- private:
   // Moves the children into `out` and forgets them; the caller then owns them.
   void TakeChildren(std::vector<XMLItem*>* out);
 
@@ -147,8 +145,7 @@ class XMLItem {
   std::string unicode_text_;
   // While the unicode text is all ASCII its 8-bit form is the same bytes and text_
   // stays empty; `converted_` counts the unicode bytes the 8-bit text reflects.
-  // Mutable so that Text() can catch up; the reader syncs every item it completes, so
-  // trees it hands out are never converted lazily.
+  // Mutable so that Text() can catch up with text added since its last call.
   mutable std::string text_;
   mutable size_t converted_ = 0;
   mutable bool text_is_unicode_ = true;

@@ -130,7 +130,6 @@ bool XMLReader::Parse(std::istream& in, uint64_t size) {
     throw;
   }
   DeletePlacard();
-  SyncOpenItems();
   if (read_failed) {
     error_ = "the file could not be read to its end";
     return false;
@@ -149,13 +148,11 @@ bool XMLReader::Parse(const std::string& text) {
     std::string zapped = Zap(text);
     // A retry can only help when the text had ill-formed bytes to replace.
     if (zapped == text) {
-      SyncOpenItems();
       return false;
     }
     Reset();
     if (!ParseText(zapped)) {
       HandleErrors(false);
-      SyncOpenItems();
       return false;
     }
   }
@@ -316,14 +313,13 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
 void XMLReader::EndElement(const char*) {
   --depth_;
   if (current_ != nullptr) {
-    current_->SyncText();
     current_ = current_->Parent();
   }
 }
 
 void XMLReader::CharData(const char* chars, int length) {
   if (current_ != nullptr) {
-    current_->AppendUnicodeText(chars, static_cast<size_t>(length));
+    current_->AddText(chars, static_cast<size_t>(length));
   }
 }
 
@@ -339,12 +335,6 @@ void XMLReader::DeletePlacard() {
   if (placard_) {
     placard_->End();
     placard_.reset();
-  }
-}
-
-void XMLReader::SyncOpenItems() {
-  for (XMLItem* item = current_; item != nullptr; item = item->Parent()) {
-    item->SyncText();
   }
 }
 

@@ -114,8 +114,6 @@ class XMLReader {
   bool ParseText(const std::string& text);
   // The parser's error text and line for the malformed-file message.
   void RecordParseError();
-  // Brings the 8-bit text of every element still open up to date.
-  void SyncOpenItems();
   // Rethrows an exception a handler caught inside expat.
   void RethrowPending();
 

@@ -161,16 +161,20 @@ TEST(XMLReaderTest, TextIsConvertedToMacRomanAndKeptAsUtf8) {
   EXPECT_EQ(root->Text(), "caf\x8E ?&done");
   EXPECT_EQ(root->Son()->Text(), "in");
 
+  // The 8-bit text catches up with text added after it was read.
   XMLItem item("x", "");
   item.AddText("ab");
+  EXPECT_EQ(item.Text(), "ab");
   item.AddText(std::string("\xC3\xA9"));
+  EXPECT_EQ(item.Text(), "ab\x8E");
   item.AddText("c", 1);
+  item.AddText("\xE2\x82\xAC");
   EXPECT_EQ(item.Text(),
             "ab\x8E"
-            "c");
+            "c\xDB");
   EXPECT_EQ(item.UnicodeText(),
             "ab\xC3\xA9"
-            "c");
+            "c\xE2\x82\xAC");
 }
 
 TEST(XMLReaderTest, NumberAndBooleanAccessors) {
