@@ -157,6 +157,10 @@ std::string FormatDouble(double x, int significant_digits) {
 }
 
 std::string FormatDoubleShortest(double x) {
+  // "-0" would read back as the integer 0; the point keeps it a real number.
+  if (x == 0 && std::signbit(x)) {
+    return "-0.0";
+  }
   char buffer[64];
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x);
   if (error != std::errc()) {

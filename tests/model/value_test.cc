@@ -207,6 +207,7 @@ TEST_F(ValueTest, DoubleDisplayShortAndFileForms) {
       {1e300, "1e+300", "1e+300", "1e+300"},
       {5e-324, "4.940656458e-324", "4.94066e-324", "5e-324"},
       {3e9, "3000000000", "3e+09", "3e+09"},
+      {-0.0, "-0", "-0", "-0.0"},
   };
   for (const auto& c : cases) {
     ValuePtr value = Value::ForDouble(c.x);
