@@ -18,8 +18,12 @@ Tree* Tree::YoungestSon() const {
 
 bool Tree::CanTake(const Tree* x) const {
   // Inserting an ancestor (or the element itself) below or beside this element would
-  // detach a loop from the tree.
-  return x != nullptr && !IsDescendedFrom(x);
+  // detach a loop from the tree. A leaf can only be an ancestor of itself, which keeps
+  // the common case (adding a new element) from climbing the tree.
+  if (x == nullptr || x == this) {
+    return false;
+  }
+  return x->son_ == nullptr || !IsDescendedFrom(x);
 }
 
 void Tree::LinkIn(Tree* x, Tree* father, Tree* elder, Tree* younger) {

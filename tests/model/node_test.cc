@@ -1,0 +1,174 @@
+#include "model/node.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/clock.h"
+#include "model/node_id.h"
+#include "model/values.h"
+#include "tests/support/fakes.h"
+#include "tests/support/model_builder.h"
+
+namespace fernweave {
+namespace {
+
+// Pins the clock at a seconds count and restores the id counter afterwards.
+class IdTest : public ::testing::Test {
+ protected:
+  void SetUp() override { saved_ = NodeID::LastIdForTesting(); }
+  void TearDown() override {
+    SetNowForTesting(std::nullopt);
+    NodeID::SetLastIdForTesting(saved_);
+  }
+  static void At(int64_t seconds) { SetNowForTesting(seconds); }
+
+ private:
+  uint32_t saved_ = 0;
+};
+
+TEST_F(IdTest, IdsStartAboveTheClockAndIncreaseWithinOneSecond) {
+  At(3'000'000'000);
+  NodeID::SetLastIdForTesting(5);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 3'000'000'001u);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 3'000'000'002u);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 3'000'000'003u);
+}
+
+TEST_F(IdTest, AClockGoingBackwardsNeverLowersTheNextId) {
+  At(3'000'000'000);
+  NodeID::SetLastIdForTesting(0);
+  const uint32_t first = NodeID::MakeUniqueNumber();
+  At(2'000'000'000);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), first + 1);
+  At(-5);  // before 1904: the counter is kept
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), first + 2);
+  At(3'000'000'100);  // the clock overtakes the counter again
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 3'000'000'101u);
+}
+
+TEST_F(IdTest, AfterTheClockPassesThirtyTwoBitsIdsStayDistinct) {
+  const int64_t k2041 = (int64_t{1} << 32) + 31'000'000;
+  At(k2041);
+  NodeID::SetLastIdForTesting(0);
+  const uint32_t a = NodeID::MakeUniqueNumber();
+  const uint32_t b = NodeID::MakeUniqueNumber();
+  const uint32_t c = NodeID::MakeUniqueNumber();
+  EXPECT_EQ(a, 31'000'001u);
+  EXPECT_EQ(b, a + 1);
+  EXPECT_EQ(c, a + 2);
+}
+
+TEST_F(IdTest, CounterSkipsZeroAndRisesAboveIdsReadFromFiles) {
+  At(0xFFFFFFFF);
+  NodeID::SetLastIdForTesting(0);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 1u);  // 0xFFFFFFFF + 1 wraps; 0 is never handed out
+  At(100);
+  NodeID::RaiseCounterAbove(5'000);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 5'001u);
+  NodeID::RaiseCounterAbove(10);  // lower ids do not lower the counter
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 5'002u);
+}
+
+TEST(NodeIDTest, OrderIsByNumberThenCreator) {
+  EXPECT_LT(NodeID(1, "zed"), NodeID(2, "abe"));
+  EXPECT_LT(NodeID(2, "abe"), NodeID(2, "zed"));
+  EXPECT_EQ(NodeID(2, "abe"), NodeID(2, "abe"));
+  EXPECT_FALSE(NodeID(2, "abe").Equal(NodeID(2, "Abe")));
+}
+
+TEST(NodeTest, NewNotesMirrorTheirIdUnsignedAndTakeTheDocumentCreator) {
+  test::PinnedClock clock("2009-05-03T09:05:07");
+  auto doc = test::MakeDocument("A");
+  Node* a = test::At(doc.get(), "A");
+  // Ids made since 1972 exceed 2^31; $ID must not read negative.
+  EXPECT_GT(a->GetID().id(), 2'147'483'648u);
+  EXPECT_EQ(a->GetString("ID"), std::to_string(a->GetID().id()));
+  EXPECT_GT(a->GetDouble("ID"), 2'147'483'648.0);
+  EXPECT_EQ(a->GetString("Creator"), "system");
+  doc->Preferences().Set(DocumentPreferences::kCreator, Value::Create("ann"));
+  Node* b = doc->MakeNode("B", nullptr, nullptr, 0, 0);
+  EXPECT_EQ(b->GetID().creator(), "ann");
+  EXPECT_EQ(doc->FindNode(b->GetID().id(), "ann"), b);
+  EXPECT_EQ(doc->FindNode(b->GetID().id(), "system"), nullptr);
+}
+
+TEST(NodeTest, SetIdReindexesTheNote) {
+  auto doc = test::MakeDocument("A\nB");
+  Node* a = test::At(doc.get(), "A");
+  Node* b = test::At(doc.get(), "B");
+  const uint32_t old_id = a->GetID().id();
+  a->SetID(77, "kim");
+  EXPECT_EQ(doc->FindNode(old_id), nullptr);
+  EXPECT_EQ(doc->FindNode(77), a);
+  EXPECT_EQ(a->GetString("Creator"), "kim");
+  b->SetID(77, "lee");  // same number, other creator: both stay findable
+  EXPECT_EQ(doc->FindNode(77, "lee"), b);
+  EXPECT_EQ(doc->FindNode(77, "kim"), a);
+  EXPECT_EQ(doc->FindNode(77), a);  // the first one indexed under the number
+}
+
+TEST(NodeTest, NamesPathsAndCopyNames) {
+  auto doc = test::MakeDocument("A\n  B\n    C");
+  Node* c = test::At(doc.get(), "A/B/C");
+  EXPECT_EQ(c->PathName(), "/A/B/C/");
+  EXPECT_EQ(c->GetString("Path"), "/A/B/C");
+  EXPECT_EQ(c->GetString("Container"), "/A/B/");
+  EXPECT_EQ(doc->Root()->PathName(), "/");
+  EXPECT_EQ(doc->Root()->Name(), "Test");  // the file name without extension
+  EXPECT_EQ(c->SiblingOrder(), 1u);
+  EXPECT_EQ(c->GetLong("OutlineDepth"), 3);
+
+  const struct {
+    const char* name;
+    const char* copy;
+  } kCases[] = {
+      {"Plan", "Plan copy"},
+      {"Plan copy", "Plan copy 1"},
+      {"Plan copy 4", "Plan copy 5"},
+      {"Plan copy 9", "Plan copy 10"},
+      {"copy", "copy copy"},
+      {"Plan copy x", "Plan copy x copy"},
+      {"", " copy"},
+      {"a copy of b copy 2", "a copy of b copy 3"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Node::MakeNameForCopy(c.name), c.copy) << c.name;
+  }
+}
+
+TEST(NodeTest, ContainersIgnoreAdornments) {
+  auto doc = test::MakeDocument("A\nB\n  C");
+  Node* a = test::At(doc.get(), "A");
+  doc->MakeNode(Hypertext::NoteKind::kAdornment, "shape", a, nullptr, 0, 0);
+  EXPECT_FALSE(a->IsContainer());
+  EXPECT_EQ(a->ChildCount(), 1u);
+  EXPECT_TRUE(test::At(doc.get(), "B")->IsContainer());
+  Node* agent = doc->MakeNode(Hypertext::NoteKind::kAgent, "finder", a, nullptr, 0, 0);
+  EXPECT_TRUE(a->IsContainer());
+  EXPECT_TRUE(agent->IsAgent());
+  EXPECT_EQ(agent->XMLKind(), "agent");
+}
+
+TEST(NodeTest, CloneCopiesValuesAndTextUnderANewIdentity) {
+  test::PinnedClock clock("2009-05-03T09:05:07");
+  auto doc = test::MakeDocument("Plan");
+  Node* plan = test::At(doc.get(), "Plan");
+  plan->Set("Color", "red");
+  plan->SetText("first line");
+  clock.Set("2010-01-01T00:00:00");
+  Node* copy = plan->Clone(false);
+  EXPECT_EQ(copy->Name(), "Plan copy");
+  EXPECT_EQ(copy->GetString("Color"), "red");
+  EXPECT_EQ(copy->GetText(), "first line");
+  EXPECT_NE(copy->GetID().id(), plan->GetID().id());
+  EXPECT_EQ(copy->GetString("ID"), std::to_string(copy->GetID().id()));
+  EXPECT_EQ(doc->FindNode(copy->GetID().id()), copy);
+  EXPECT_GT(copy->GetDate("Created"), plan->GetDate("Created"));
+  EXPECT_EQ(copy->Father(), nullptr);  // not yet placed
+  copy->SetText("changed");
+  EXPECT_EQ(plan->GetText(), "first line");
+}
+
+}  // namespace
+}  // namespace fernweave
