@@ -57,8 +57,10 @@ class Attribute : public TTree<Attribute*> {
   // True when ValueFor computes its result afresh at each read (the result is
   // replaced by the next read, even of another note).
   virtual bool ComputesValues() const { return false; }
-  // An attribute with children is a category; it never holds values.
-  virtual bool IsAttributeCategory() const { return Son() != nullptr; }
+  // An attribute with children, or one declared as a category (while still empty), is
+  // a category; it never holds values.
+  virtual bool IsAttributeCategory() const { return category_ || Son() != nullptr; }
+  void BeCategory() { category_ = true; }
 
   // Replaces the default (the old one is destroyed). A null value is ignored.
   virtual void SetDefault(ValuePtr value);
@@ -127,6 +129,7 @@ class Attribute : public TTree<Attribute*> {
   bool hidden_ = false;
   bool visible_in_editor_ = true;
   bool can_inherit_ = true;
+  bool category_ = false;
   uint32_t change_facets_ = 0;
 };
 

@@ -80,8 +80,12 @@ Attribute* Props::CreateAttribute(std::unique_ptr<Attribute> attribute,
 }
 
 Attribute* Props::CreateCategory(std::string_view name, std::string_view parent_name) {
-  return CreateBasicAttribute(name, parent_name.empty() ? kRootAttributeName : parent_name, false,
-                              AttributeType::kString);
+  Attribute* category = CreateBasicAttribute(
+      name, parent_name.empty() ? kRootAttributeName : parent_name, false, AttributeType::kString);
+  if (category != nullptr) {
+    category->BeCategory();
+  }
+  return category;
 }
 
 void Props::AddAttribute(Attribute* attribute) {
