@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "foundation/calendar.h"
@@ -392,9 +393,10 @@ bool DateTranslator::TryToConvert(const std::string& text, DateStyle date_style,
 void DateTranslator::NumericDate() {
   std::string_view digits = Trim(text_);
   double value = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  // Numbers past the date range (or too long to represent) stop at its end.
-  if (!(value < static_cast<double>(STime::kLatest))) {
+  const std::from_chars_result read =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  // Numbers past the date range, even past what a double holds, stop at its end.
+  if (read.ec == std::errc::result_out_of_range || !(value < static_cast<double>(STime::kLatest))) {
     time_ = STime(STime::kLatest);
   } else {
     time_ = STime(static_cast<int64_t>(std::trunc(value)));

@@ -146,12 +146,14 @@ TEST_F(DateTranslatorTest, LocaleFormsAndTheirTails) {
 }
 
 TEST_F(DateTranslatorTest, NumbersAreSecondsSince1904) {
+  const std::string nines(400, '9');
   ExpectTranslations({
       {"3324186307", "2009-05-03 09:05:07", true},
       {"3324186307.9", "2009-05-03 09:05:07", true},
       {" 12345 ", "1904-01-01 03:25:45", true},
       {".", "never", true},
       {"99999999999999999999999999999", "32767-12-31 23:59:59", true},
+      {nines.c_str(), "32767-12-31 23:59:59", true},  // past what a double holds
   });
 }
 
