@@ -61,27 +61,36 @@ int NodeID::Compare(const NodeID& other) const {
 }
 
 void NodeIndex::Add(Node* n) {
-  if (n == nullptr || nodes_.count(n) != 0) {
+  if (n == nullptr || Has(n)) {
     return;
   }
-  const uint32_t id = n->GetID().id();
-  nodes_.emplace(n, id);
-  by_id_.emplace(id, n);
+  by_id_.emplace(n->GetID().id(), n);
 }
 
 void NodeIndex::Remove(Node* n) {
-  auto it = nodes_.find(n);
-  if (it == nodes_.end()) {
+  if (n == nullptr) {
     return;
   }
-  auto [first, last] = by_id_.equal_range(it->second);
+  auto [first, last] = by_id_.equal_range(n->GetID().id());
   for (auto e = first; e != last; ++e) {
     if (e->second == n) {
       by_id_.erase(e);
-      break;
+      return;
     }
   }
-  nodes_.erase(it);
+}
+
+bool NodeIndex::Has(const Node* n) const {
+  if (n == nullptr) {
+    return false;
+  }
+  auto [first, last] = by_id_.equal_range(n->GetID().id());
+  for (auto e = first; e != last; ++e) {
+    if (e->second == n) {
+      return true;
+    }
+  }
+  return false;
 }
 
 Node* NodeIndex::Find(uint32_t id) const {
@@ -98,11 +107,6 @@ Node* NodeIndex::Find(uint32_t id, const std::string& creator) const {
     }
   }
   return nullptr;
-}
-
-void NodeIndex::Clear() {
-  by_id_.clear();
-  nodes_.clear();
 }
 
 }  // namespace fernweave

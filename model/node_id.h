@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 namespace fernweave {
@@ -55,26 +54,24 @@ class NodeID {
 };
 
 // Per document: id number → notes (several notes may share a number when their
-// creators differ), and the set of indexed notes. Holds no ownership.
+// creators differ). Holds no ownership. A note is indexed under its present id: a
+// note's id changes only through SetID, which takes it out of the index first.
 class NodeIndex {
  public:
   // Indexes n under its present id. Adding an indexed note again does nothing.
   void Add(Node* n);
   // Forgets n; nothing when it is not indexed.
   void Remove(Node* n);
-  bool Has(const Node* n) const { return nodes_.count(n) != 0; }
+  bool Has(const Node* n) const;
   // The first note indexed under `id`, or null.
   Node* Find(uint32_t id) const;
   // The note indexed under `id` with that creator, or null.
   Node* Find(uint32_t id, const std::string& creator) const;
-  size_t size() const { return nodes_.size(); }
-  void Clear();
+  size_t size() const { return by_id_.size(); }
+  void Clear() { by_id_.clear(); }
 
  private:
   std::multimap<uint32_t, Node*> by_id_;
-  // Each indexed note with the id number it was indexed under (a note changes its id
-  // only through SetID, which removes and re-adds it, but the key is kept regardless).
-  std::unordered_map<const Node*, uint32_t> nodes_;
 };
 
 }  // namespace fernweave
