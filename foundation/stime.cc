@@ -79,26 +79,26 @@ STime::STime() {
   if (now % 60 < 0) {
     minute_start -= 60;
   }
-  SetNew(minute_start);
+  Assign(minute_start);
 }
 
 STime::STime(int64_t seconds) {
-  SetNew(seconds);
+  Assign(seconds);
 }
 
 STime::STime(int month, int day, int year) {
-  SetNew(ClampedSecondsFromFields(year, month, day, 0, 0, 0));
+  Assign(ClampedSecondsFromFields(year, month, day, 0, 0, 0));
 }
 
 STime::STime(const DateTimeRec& fields) {
   // Calendar arithmetic carries every field, so normalising the day and month first
   // gives the same reading as carrying them here.
-  SetNew(ClampedSecondsFromFields(fields.year, fields.month, fields.day, fields.hour, fields.minute,
+  Assign(ClampedSecondsFromFields(fields.year, fields.month, fields.day, fields.hour, fields.minute,
                                   fields.second));
 }
 
 STime::STime(const LongDateRec& fields) {
-  SetNew(ClampedSecondsFromFields(fields.year, fields.month, fields.day, fields.hour, fields.minute,
+  Assign(ClampedSecondsFromFields(fields.year, fields.month, fields.day, fields.hour, fields.minute,
                                   fields.second));
 }
 
@@ -113,9 +113,13 @@ void STime::Set(uint32_t seconds) {
 }
 
 void STime::SetNew(int64_t seconds) {
+  Assign(seconds);
+  TestIntegrity();
+}
+
+void STime::Assign(int64_t seconds) {
   seconds_ = Clamp(seconds);
   legacy_ = static_cast<uint32_t>(seconds_);
-  TestIntegrity();
 }
 
 uint32_t STime::GetLong() const {
@@ -316,7 +320,7 @@ STime STime::Add(std::string_view text) const {
     return STime(ClampedSum(seconds_, amount, 86400));
   }
   if (unit == "week" || unit == "weeks") {
-    return STime(ClampedSum(seconds_, amount, 7 * 86400));
+    return STime(ClampedSum(seconds_, amount, int64_t{7} * 86400));
   }
   if (unit == "hour" || unit == "hours") {
     return STime(ClampedSum(seconds_, amount, 3600));

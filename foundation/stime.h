@@ -164,6 +164,9 @@ class STime {
   static const std::array<const char*, 12> kRFC822Months;
 
  private:
+  // Sets both fields from a count saturated to [kEarliest, kLatest].
+  void Assign(int64_t seconds);
+
   int64_t seconds_ = 0;
   uint32_t legacy_ = 0;
 };
