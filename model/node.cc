@@ -106,6 +106,26 @@ std::string Node::MakeNameForCopy(std::string_view name) {
   return std::string(name) + std::string(kCopy);
 }
 
+ChangeHolder* Node::GetChangeHolder() const {
+  return hypertext_;
+}
+
+Node* Node::FindNodeNamed(std::string_view name) const {
+  return hypertext_->FindNodeNamed(name);
+}
+
+bool Node::IsSelected() const {
+  return hypertext_->IsSelected(this);
+}
+
+void Node::Select(bool selected) {
+  if (selected && !hidden_) {
+    hypertext_->Select(this);
+  } else if (!selected) {
+    hypertext_->Deselect(this);
+  }
+}
+
 bool Node::IsRootNote() const {
   return hypertext_->Root() == this;
 }

@@ -25,6 +25,7 @@
 namespace fernweave {
 
 class Attribute;
+class ChangeHolder;
 class Content;
 class Hypertext;
 
@@ -79,6 +80,12 @@ class Node : public TTree<Node*> {
   // --- Document and tree ------------------------------------------------------
   Hypertext* GetHypertext() const { return hypertext_; }
   void SetHypertext(Hypertext* hypertext) { hypertext_ = hypertext; }
+  ChangeHolder* GetChangeHolder() const;
+  // The document's FindNodeNamed.
+  Node* FindNodeNamed(std::string_view name) const;
+  bool IsSelected() const;
+  void Select(bool selected);
+  void ToggleSelection() { Select(!IsSelected()); }
   bool IsRootNote() const;
   // 1 + the number of elder siblings.
   size_t SiblingOrder() const { return CountElderSiblings() + 1; }
@@ -214,9 +221,6 @@ class Node : public TTree<Node*> {
   virtual Node* Clone(bool copy_links) const;
   // Sorts the children as the `Sort` settings ask; returns whether it sorted.
   virtual bool SortNow();
-
-  // Sets hidden without the rest of DoHide (the document's bookkeeping).
-  void SetHiddenFlag(bool hidden) { hidden_ = hidden; }
 
  protected:
   // REQUIRES: hypertext is not null. The note starts with no values; Initialize
