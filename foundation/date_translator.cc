@@ -90,11 +90,6 @@ STime WithTimeOfDay(const CachedDate& date) {
 
 }  // namespace
 
-const std::array<const char*, 7> DateTranslator::weekdayLong = STime::weekdayLong;
-const std::array<const char*, 7> DateTranslator::weekday = STime::weekday;
-const std::array<const char*, 12> DateTranslator::monthsLong = STime::monthsLong;
-const std::array<const char*, 12> DateTranslator::months = STime::months;
-
 void DateTranslatorCache::Add(const std::string& text, const CachedDate& date) {
   std::lock_guard<std::mutex> lock(CachesMutex());
   if (entries_.size() > kMaxEntries) {

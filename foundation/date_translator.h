@@ -140,10 +140,11 @@ class DateTranslator {
   static STime CalculateDate(const STime& base, std::string_view text);
   static STime CalculateDate(const DateTimeRec& base, std::string_view text);
 
-  static const std::array<const char*, 7> weekdayLong;
-  static const std::array<const char*, 7> weekday;
-  static const std::array<const char*, 12> monthsLong;
-  static const std::array<const char*, 12> months;
+  // The same English names as STime's; they never follow the locale.
+  static constexpr std::array<const char*, 7> weekdayLong = STime::weekdayLong;
+  static constexpr std::array<const char*, 7> weekday = STime::weekday;
+  static constexpr std::array<const char*, 12> monthsLong = STime::monthsLong;
+  static constexpr std::array<const char*, 12> months = STime::months;
 
  protected:
   std::string text_;

@@ -54,19 +54,6 @@ void AppendTwoDigits(std::ostringstream& out, int64_t value) {
 
 }  // namespace
 
-const std::array<const char*, 7> STime::weekdayLong = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                       "Thursday", "Friday", "Saturday"};
-const std::array<const char*, 7> STime::weekday = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const std::array<const char*, 12> STime::monthsLong = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-const std::array<const char*, 12> STime::months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const std::array<const char*, 7> STime::kRFC822Days = {"Sun", "Mon", "Tue", "Wed",
-                                                       "Thu", "Fri", "Sat"};
-const std::array<const char*, 12> STime::kRFC822Months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
 int64_t ClampedSecondsFromFields(int64_t year, int64_t month, int64_t day, int64_t hour,
                                  int64_t minute, int64_t second) {
   return Clamp(SecondsFromFields(year, month, day, hour, minute, second));

@@ -156,12 +156,17 @@ class STime {
   static void Normalize(DateTimeRec* fields);
 
   static constexpr std::string_view never = "never";
-  static const std::array<const char*, 7> weekdayLong;
-  static const std::array<const char*, 7> weekday;
-  static const std::array<const char*, 12> monthsLong;
-  static const std::array<const char*, 12> months;
-  static const std::array<const char*, 7> kRFC822Days;
-  static const std::array<const char*, 12> kRFC822Months;
+  static constexpr std::array<const char*, 7> weekdayLong = {
+      "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  static constexpr std::array<const char*, 7> weekday = {"Sun", "Mon", "Tue", "Wed",
+                                                         "Thu", "Fri", "Sat"};
+  static constexpr std::array<const char*, 12> monthsLong = {
+      "January", "February", "March",     "April",   "May",      "June",
+      "July",    "August",   "September", "October", "November", "December"};
+  static constexpr std::array<const char*, 12> months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static constexpr std::array<const char*, 7> kRFC822Days = weekday;
+  static constexpr std::array<const char*, 12> kRFC822Months = months;
 
  private:
   // Sets both fields from a count saturated to [kEarliest, kLatest].
