@@ -97,9 +97,6 @@ inline bool IsXMLChar(int32_t c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-// Appends the UTF-8 form of a code point. REQUIRES: 0 <= c <= 0x10FFFF.
-void AppendUtf8(int32_t c, std::string* out);
-
 }  // namespace fernweave
 
 #endif  // FERNWEAVE_FOUNDATION_UNICODER_H_

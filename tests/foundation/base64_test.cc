@@ -37,17 +37,6 @@ TEST(Base64Test, BreaksLinesAfterEvery76Characters) {
   ASSERT_EQ(longer.size(), 76u + 1 + 4 + 1);
   EXPECT_EQ(longer[76], '\r');
   EXPECT_EQ(longer.substr(77), "YQ==\r");
-
-  std::string many = Base64Encode(std::string(1000, 'x'));
-  size_t line_start = 0;
-  for (size_t pos = many.find('\r'); pos != std::string::npos; pos = many.find('\r', line_start)) {
-    EXPECT_LE(pos - line_start, 76u);
-    if (pos + 1 < many.size()) {
-      EXPECT_EQ(pos - line_start, 76u) << "only the last line may be short";
-    }
-    line_start = pos + 1;
-  }
-  EXPECT_EQ(line_start, many.size());
 }
 
 TEST(Base64Test, DecoderIgnoresEverythingOutsideTheAlphabet) {

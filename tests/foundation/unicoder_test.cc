@@ -144,15 +144,5 @@ TEST(DecodeUtf8Test, ReportsCodePointsAndIllFormedSpans) {
   }
 }
 
-TEST(DecodeUtf8Test, AppendUtf8InvertsDecoding) {
-  for (int32_t c : {0x41, 0x7FF, 0x800, 0xFFFD, 0x10000, 0x10FFFF}) {
-    std::string text;
-    AppendUtf8(c, &text);
-    Utf8Step step = DecodeUtf8(text, 0);
-    EXPECT_EQ(step.code_point, c);
-    EXPECT_EQ(step.length, text.size());
-  }
-}
-
 }  // namespace
 }  // namespace fernweave
