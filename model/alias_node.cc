@@ -63,6 +63,9 @@ AliasNode* AliasNode::CreateFor(Node* n, Node* parent, Node* after, double x, do
     return CreateFor(n);
   }
   Hypertext* hypertext = original->GetHypertext();
+  if (parent->IsHidden() || !parent->CanReceiveChildren() || parent->GetHypertext() != hypertext) {
+    return nullptr;
+  }
   auto* alias = static_cast<AliasNode*>(
       hypertext->Adopt(std::unique_ptr<Node>(new AliasNode(hypertext, original))));
   alias->Initialize();
@@ -143,6 +146,16 @@ void AliasNode::SetID(const NodeID& id) {
   forwarding_ = false;
   Node::SetID(id);
   forwarding_ = forwarding;
+}
+
+void AliasNode::Hide(bool hide) {
+  if (!hide && (original_ == nullptr || original_->IsHidden())) {
+    return;
+  }
+  if (!hide) {
+    hidden_with_original_ = false;
+  }
+  Node::Hide(hide);
 }
 
 Node* AliasNode::GetPrototype() const {

@@ -47,6 +47,9 @@ class AliasNode : public CNode {
   void DoSet(const Attribute* attribute, ValuePtr value) override;
   void DoRemove(const Attribute* attribute) override;
   void SetID(const NodeID& id) override;
+  // An alias of a deleted (or destroyed) original cannot be restored on its own: it
+  // comes back with its original.
+  void Hide(bool hide) override;
   Node* GetPrototype() const override;
 
   bool Forwarding() const { return forwarding_; }

@@ -20,6 +20,24 @@ void CNode::DoHide(bool hide) {
     subtree.push_back(n);
   }
   Node::DoHide(hide);
+  if (!hide) {
+    // An alias restored with its container while its original stays deleted would be
+    // a live alias of nothing: it waits, out of the tree, for its original instead.
+    for (Node* n : subtree) {
+      const Node* original = n->GetOriginal();
+      if (n->IsAlias() && (original == nullptr || original->IsHidden())) {
+        auto* alias = static_cast<AliasNode*>(n);
+        Node* father = alias->Father();
+        hypertext->RememberPlace(alias);
+        alias->Node::DoHide(true);
+        alias->Unhook();
+        alias->MarkHiddenWithOriginal(true);
+        if (father != nullptr) {
+          hypertext->AddChange(father, facet::kChildren);
+        }
+      }
+    }
+  }
   // Aliases follow their originals. Those inside the subtree went with it above;
   // the others are taken out of (or put back into) the tree at their own places.
   for (Node* original : subtree) {

@@ -146,6 +146,9 @@ Node* Hypertext::MakeNode(NoteKind kind, std::string_view name, Node* parent, No
   if (parent == nullptr) {
     parent = root_;
   }
+  if (parent->GetHypertext() != this || parent->IsHidden() || !parent->CanReceiveChildren()) {
+    return nullptr;
+  }
   Node* n = NewNote(kind);
   n->SetName(name);
   if (!n->DoMoveToInternal(parent, after, MapPoint{x, y})) {

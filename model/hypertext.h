@@ -83,7 +83,8 @@ class Hypertext : public ChangeHolder {
   // null when none.
   Node* FindNodeNamed(std::string_view name) const;
   // Makes a plain note named `name` under parent after `after` (first when null) at
-  // (x, y), registered and live. A null parent means the root.
+  // (x, y), registered and live. A null parent means the root. Returns null when the
+  // parent is deleted, belongs to another document or cannot receive children.
   Node* MakeNode(std::string_view name, Node* parent, Node* after, double x, double y);
   Node* MakeNode(NoteKind kind, std::string_view name, Node* parent, Node* after, double x,
                  double y);

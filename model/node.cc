@@ -202,8 +202,10 @@ bool Node::DoMoveTo(Node* parent, Node* elder) {
 
 bool Node::DoMoveToInternal(Node* parent, Node* elder, MapPoint position) {
   if (parent == nullptr || parent->IsDescendedFrom(this) || elder == this ||
-      (elder != nullptr && elder->Father() != parent) || parent->GetHypertext() != hypertext_) {
-    // A note moved into its own subtree would form a loop cut off from the root.
+      (elder != nullptr && elder->Father() != parent) || parent->GetHypertext() != hypertext_ ||
+      !parent->CanReceiveChildren()) {
+    // A note moved into its own subtree would form a loop cut off from the root; an
+    // alias holds no children (deleting its original could not reach them).
     return false;
   }
   StChanges changes(hypertext_);

@@ -209,7 +209,8 @@ class Node : public TTree<Node*> {
   // computed map position. Returns false when the move is refused.
   bool DoMoveTo(Node* parent, Node* elder);
   // The move itself, at a given position. Refuses (returns false) a null parent, a
-  // move into the note's own subtree and an elder that is not a child of parent.
+  // move into the note's own subtree, a parent that cannot receive children and an
+  // elder that is not a child of parent.
   virtual bool DoMoveToInternal(Node* parent, Node* elder, MapPoint position);
   virtual void AboutToMove() {}
   virtual void JustMoved() {}

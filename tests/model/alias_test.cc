@@ -121,6 +121,8 @@ TEST(AliasTest, DeletingAnOriginalHidesItsAliasesAndRestoringShowsThem) {
   EXPECT_TRUE(in_c->IsHidden());
   EXPECT_EQ(b->Son(), nullptr);
   EXPECT_EQ(test::CheckInvariants(*doc), "");
+  in_b->Hide(false);  // not without its original
+  EXPECT_TRUE(in_b->IsHidden());
   a->Hide(false);
   EXPECT_FALSE(in_b->IsHidden());
   EXPECT_EQ(in_b->Father(), b);
@@ -142,6 +144,34 @@ TEST(AliasTest, AliasesInsideTheDeletedSubtreeGoWithIt) {
   EXPECT_FALSE(alias->IsHidden());
   EXPECT_EQ(alias->Father(), x);
   EXPECT_EQ(test::CheckInvariants(*doc), "");
+}
+
+TEST(AliasTest, AnAliasWaitsForItsDeletedOriginal) {
+  auto doc = test::MakeDocument("Box\nO");
+  Node* box = test::At(doc.get(), "Box");
+  Node* o = test::At(doc.get(), "O");
+  AliasNode* alias = AliasNode::CreateFor(o, box, nullptr, 0, 0, false);
+  box->Hide(true);
+  o->Hide(true);
+  box->Hide(false);  // the box returns, but its alias of a deleted note does not
+  EXPECT_TRUE(alias->IsHidden());
+  EXPECT_EQ(box->Son(), nullptr);
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+  o->Hide(false);
+  EXPECT_EQ(alias->Father(), box);
+  EXPECT_FALSE(alias->IsHidden());
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+}
+
+TEST(AliasTest, AliasesHoldNoChildren) {
+  auto doc = test::MakeDocument("A\nB");
+  Node* a = test::At(doc.get(), "A");
+  Node* b = test::At(doc.get(), "B");
+  AliasNode* alias = AliasNode::CreateFor(a);
+  EXPECT_FALSE(b->DoMoveTo(alias, nullptr));
+  EXPECT_EQ(doc->MakeNode("C", alias, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(AliasNode::CreateFor(b, alias, nullptr, 0, 0, false), nullptr);
+  EXPECT_EQ(alias->Son(), nullptr);
 }
 
 TEST(AliasTest, CopyingAnAliasMakesAnotherAliasOfTheOriginal) {

@@ -132,6 +132,9 @@ std::string CheckInvariants(const Hypertext& doc) {
         return "broken sibling chain after " + c->Name();
       }
     }
+    if (n->IsAlias() && (n->GetOriginal() == nullptr || n->GetOriginal()->IsHidden())) {
+      return "a live alias of a deleted note: " + n->Name();
+    }
     if (n->Son() != nullptr && n->Son()->ElderBrother() != nullptr) {
       return "a first child has an elder brother: " + n->Son()->Name();
     }
