@@ -59,6 +59,13 @@ void NameAttribute::Set(Node* node, ValuePtr value) const {
   }
 }
 
+void NameAttribute::Remove(Node* node) const {
+  Node* original = node == nullptr ? nullptr : node->GetOriginal();
+  if (original != nullptr) {
+    original->DoRemove(this);
+  }
+}
+
 const Value* TextAttribute::ImmediateValue(const Node* node) const {
   return node == nullptr ? nullptr : CacheText(cache_, node->GetText());
 }

@@ -19,6 +19,7 @@ class NameAttribute : public BasicAttribute {
       : BasicAttribute(name, AttributeType::kString, editable) {}
   const Value* ImmediateValue(const Node* node) const override;
   void Set(Node* node, ValuePtr value) const override;
+  void Remove(Node* node) const override;
   std::string_view GetKind() const override { return "name"; }
 };
 

@@ -80,6 +80,10 @@ TEST(AliasTest, SharedValuesAndOwnPlace) {
   EXPECT_EQ(original->GetString("Owner"), "");
   alias->Remove("Xpos");
   EXPECT_EQ(alias->Position().x, 0);
+  EXPECT_EQ(original->Position(), (MapPoint{0, 0}));
+  alias->Remove("Name");  // the name is the original's: resetting it resets the original
+  EXPECT_EQ(original->Name(), "untitled");
+  original->SetName("Again");
   // The text is the original's.
   EXPECT_EQ(alias->GetText(), "shared text");
   alias->SetText("edited through the alias");
