@@ -49,6 +49,26 @@ TEST(HypertextTest, MakeNodePlacesAfterTheGivenNote) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
+TEST(HypertextTest, BareNotesWaitToBePlacedAndRegistered) {
+  test::PinnedClock clock("2009-05-03T09:05:07");
+  auto doc = test::MakeDocument("A");
+  Node* bare = doc->MakeBareNode(Hypertext::NoteKind::kAgent);
+  EXPECT_TRUE(bare->IsAgent());
+  EXPECT_EQ(bare->Father(), nullptr);
+  EXPECT_FALSE(doc->HasNode(bare));
+  EXPECT_EQ(bare->Position(), (MapPoint{0, 0}));
+  EXPECT_EQ(bare->Name(), "untitled");
+  EXPECT_TRUE(bare->IsUntitled());
+  EXPECT_EQ(bare->GetDate("Created"), bare->GetDate("Modified"));
+  EXPECT_GT(bare->GetDate("Created"), 0);
+  bare->SetID(4'000'000'000u, "reader");  // an id read from a file
+  ASSERT_TRUE(bare->DoMoveToInternal(doc->Root(), test::At(doc.get(), "A"), MapPoint{2, 3}));
+  doc->AddNode(bare);
+  EXPECT_EQ(doc->FindNode(4'000'000'000u), bare);
+  EXPECT_EQ(bare->GetString("ID"), "4000000000");
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+}
+
 TEST(HypertextTest, FindNodeNamedTakesTheFirstLiveNoteInDocumentOrder) {
   auto doc = test::MakeDocument("X\n  Twin\nTwin\nroot");
   Node* nested = test::At(doc.get(), "X/Twin");
