@@ -100,6 +100,10 @@ class Hypertext : public ChangeHolder {
   // The deletion entry point: needs an editable document and a deletable note; asks
   // the hooks to confirm when the note has children. Returns whether it was deleted.
   bool AttemptToDelete(Node* n);
+  // Takes a note out of the id index and puts it back, for a change of its id
+  // (`Node::SetID`); the note stays live meanwhile.
+  void UnindexForNewId(Node* n) { index_.Remove(n); }
+  void IndexUnderNewId(Node* n) { index_.Add(n); }
   // Destroys a hidden note and its subtree. Does nothing for a live note.
   void DestroyNode(Node* n);
   // Every live note, in the order they were registered.

@@ -34,7 +34,7 @@ bool Node::IsAliasFor(const Node*) const {
 void Node::SetID(const NodeID& id) {
   const bool indexed = hypertext_->HasNode(this);
   if (indexed) {
-    hypertext_->RemoveNode(this);
+    hypertext_->UnindexForNewId(this);
   }
   id_ = id;
   // `ID` is unsigned: ids made since 1972 exceed 2^31 and must never read negative.
@@ -43,7 +43,7 @@ void Node::SetID(const NodeID& id) {
   // "NoSuchAttribute" never holds values (a generic document may lack `ID`).
   properties_.Erase(hypertext_->Properties().NoSuchAttribute());
   if (indexed) {
-    hypertext_->AddNode(this);
+    hypertext_->IndexUnderNewId(this);
   }
 }
 

@@ -98,7 +98,10 @@ TEST(NodeTest, SetIdReindexesTheNote) {
   Node* a = test::At(doc.get(), "A");
   Node* b = test::At(doc.get(), "B");
   const uint32_t old_id = a->GetID().id();
+  doc->Select(a);
   a->SetID(77, "kim");
+  EXPECT_TRUE(doc->IsSelected(a));  // a new id is not a deletion
+  EXPECT_EQ(doc->AllNodes().TitleList(), "Test, A, B");
   EXPECT_EQ(doc->FindNode(old_id), nullptr);
   EXPECT_EQ(doc->FindNode(77), a);
   EXPECT_EQ(a->GetString("Creator"), "kim");
