@@ -190,7 +190,9 @@ void Node::Changed(const Attribute* attribute) const {
 }
 
 void Node::HasBeenModified() {
-  SetDate("Modified", NowLocalSeconds());
+  // An alias shows its original's dates, so an edit through it dates the original.
+  Node* original = GetOriginal();
+  (original != nullptr ? original : this)->SetDate("Modified", NowLocalSeconds());
   hypertext_->SetModified(true);
 }
 

@@ -93,6 +93,10 @@ TEST(AliasTest, SharedValuesAndOwnPlace) {
   clock.Set("2013-01-01T00:00:00");
   original->HasBeenModified();
   EXPECT_EQ(alias->GetDate("Modified"), original->GetDate("Modified"));
+  const int64_t before = original->GetDate("Modified");
+  clock.Set("2014-01-01T00:00:00");
+  alias->HasBeenModified();  // an edit through the alias dates the original
+  EXPECT_GT(original->GetDate("Modified"), before);
 }
 
 TEST(AliasTest, PrototypesAreTheOriginals) {
