@@ -1,11 +1,13 @@
 #include "model/sort.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "model/attribute.h"
 #include "model/hypertext.h"
 #include "model/node.h"
+#include "model/values.h"
 
 namespace fernweave {
 namespace {
@@ -24,6 +26,31 @@ SortKey KeyFor(const Node& container, std::string_view attribute, std::string_vi
 
 int CompareValues(const SortKey& key, const Value* a, const Value* b) {
   const int c = a->compare(*b, key.transformer);
+  return key.backward ? -c : c;
+}
+
+int Sign(int c) {
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// A value's text and transformed text, read once for a sort with a transform instead
+// of at every comparison.
+struct KeyText {
+  bool text_value;  // the value is text: compare `key`, then `text`
+  std::string text;
+  std::string key;
+};
+
+// The order of CompareValues, from texts read up front where there are any.
+int CompareKeyed(const SortKey& key, const Value* a, const Value* b, const KeyText* ka,
+                 const KeyText* kb) {
+  if (ka == nullptr || !ka->text_value) {
+    return CompareValues(key, a, b);
+  }
+  int c = Sign(ka->key.compare(kb->key));
+  if (c == 0) {
+    c = Sign(ka->text.compare(kb->text));
+  }
   return key.backward ? -c : c;
 }
 
@@ -57,6 +84,8 @@ bool Node::SortNow() {
     Node* node;
     const Value* primary;
     const Value* secondary;
+    const KeyText* primary_key;  // null without a transform
+    const KeyText* secondary_key;
   };
   // A computed attribute replaces its result at the next read, so those results are
   // copied; every other value stays put while the children are only reordered.
@@ -76,19 +105,37 @@ bool Node::SortNow() {
     copies.push_back(v->Clone());
     return copies.back().get();
   };
+  const size_t count = ChildCount();
+  std::vector<KeyText> keys;
+  keys.reserve(2 * count);  // never reallocated: items point into it
+  auto key_for = [&keys](const SortKey& key, const Value* v) -> const KeyText* {
+    if (v == nullptr || key.transformer.kind() == Transformer::Kind::kNone) {
+      return nullptr;
+    }
+    std::string text = v->AsString();
+    std::string transformed = key.transformer.Transform(text);
+    keys.push_back(KeyText{dynamic_cast<const StringValue*>(v) != nullptr, std::move(text),
+                           std::move(transformed)});
+    return &keys.back();
+  };
   std::vector<Item> items;
+  items.reserve(count);
   for (Node* c = Son(); c != nullptr; c = c->Brother()) {
-    items.push_back(Item{c, read(c, primary, copy_primary), read(c, secondary, copy_secondary)});
+    const Value* p = read(c, primary, copy_primary);
+    const Value* s = read(c, secondary, copy_secondary);
+    items.push_back(Item{c, p, s, key_for(settings.primary, p), key_for(settings.secondary, s)});
   }
   std::stable_sort(items.begin(), items.end(), [&settings](const Item& a, const Item& b) {
-    const int c = CompareValues(settings.primary, a.primary, b.primary);
+    const int c =
+        CompareKeyed(settings.primary, a.primary, b.primary, a.primary_key, b.primary_key);
     if (c != 0) {
       return c < 0;
     }
     if (a.secondary == nullptr || b.secondary == nullptr) {
       return false;
     }
-    return CompareValues(settings.secondary, a.secondary, b.secondary) < 0;
+    return CompareKeyed(settings.secondary, a.secondary, b.secondary, a.secondary_key,
+                        b.secondary_key) < 0;
   });
   std::vector<Tree*> order;
   order.reserve(items.size());
