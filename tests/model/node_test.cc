@@ -86,6 +86,10 @@ TEST(NodeTest, NewNotesMirrorTheirIdUnsignedAndTakeTheDocumentCreator) {
   EXPECT_EQ(a->GetString("ID"), std::to_string(a->GetID().id()));
   EXPECT_GT(a->GetDouble("ID"), 2'147'483'648.0);
   EXPECT_EQ(a->GetString("Creator"), "system");
+  // A new note is drawn black, but stores no colour: it keeps inheriting `Color`.
+  EXPECT_TRUE(a->DrawingColor().IsBlack());
+  EXPECT_FALSE(a->HasImmediate("Color"));
+  EXPECT_EQ(a->GetString("Color"), "cool gray");
   doc->Preferences().Set(DocumentPreferences::kCreator, Value::Create("ann"));
   Node* b = doc->MakeNode("B", nullptr, nullptr, 0, 0);
   EXPECT_EQ(b->GetID().creator(), "ann");
