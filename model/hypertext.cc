@@ -271,8 +271,10 @@ void Hypertext::DestroyNode(Node* n) {
   for (Node* d : doomed) {
     const uint32_t slot = d->owner_slot_;
     std::unique_ptr<Node> gone = std::move(owned_[slot]);
-    owned_[slot] = std::move(owned_.back());
-    owned_[slot]->owner_slot_ = slot;
+    if (slot + 1 != owned_.size()) {
+      owned_[slot] = std::move(owned_.back());
+      owned_[slot]->owner_slot_ = slot;
+    }
     owned_.pop_back();
     gone.reset();
   }

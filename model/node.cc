@@ -205,9 +205,10 @@ bool Node::DoMoveTo(Node* parent, Node* elder) {
 bool Node::DoMoveToInternal(Node* parent, Node* elder, MapPoint position) {
   if (parent == nullptr || parent->IsDescendedFrom(this) || elder == this ||
       (elder != nullptr && elder->Father() != parent) || parent->GetHypertext() != hypertext_ ||
-      !parent->CanReceiveChildren()) {
-    // A note moved into its own subtree would form a loop cut off from the root; an
-    // alias holds no children (deleting its original could not reach them).
+      !parent->CanReceiveChildren() || (parent->IsHidden() && !hidden_)) {
+    // A note moved into its own subtree would form a loop cut off from the root, as
+    // would a live note moved into a deleted one; an alias holds no children
+    // (deleting its original could not reach them).
     return false;
   }
   StChanges changes(hypertext_);

@@ -1,5 +1,6 @@
 #include "model/hypertext.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -172,6 +173,12 @@ TEST(HypertextTest, DestroyingADeletedNoteReleasesItSafely) {
   Node* p = test::At(doc.get(), "P");
   doc->DestroyNode(p);  // live: nothing happens
   EXPECT_EQ(test::At(doc.get(), "P"), p);
+  // The note made last, and a note moved into a deleted one, which is refused.
+  Node* last = doc->MakeNode("Last", nullptr, nullptr, 0, 0);
+  last->Hide(true);
+  EXPECT_FALSE(p->DoMoveTo(last, nullptr));
+  doc->DestroyNode(last);
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
 // A seeded random sequence of structural operations, checked against the tree
@@ -182,6 +189,7 @@ TEST(HypertextTest, RandomOperationsKeepTheInvariants) {
   std::vector<Node*> made;
   std::vector<Node*> deleted;
   int restored = 0;
+  int destroyed = 0;
   auto pick = [&random](const std::vector<Node*>& from) {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
   };
@@ -190,7 +198,7 @@ TEST(HypertextTest, RandomOperationsKeepTheInvariants) {
     return notes;
   };
   for (int step = 0; step < 3000; ++step) {
-    const int op = std::uniform_int_distribution<int>(0, 11)(random);
+    const int op = std::uniform_int_distribution<int>(0, 12)(random);
     std::vector<Node*> notes = live();
     Node* n = pick(notes);
     Node* m = pick(notes);
@@ -233,6 +241,23 @@ TEST(HypertextTest, RandomOperationsKeepTheInvariants) {
         n->SortNow();
         n->Set("Sort", "Name");
         break;
+      case 12:
+        // The undo history forgets a deletion: the note and its subtree go for good.
+        if (!deleted.empty()) {
+          Node* d = pick(deleted);
+          if (d->IsHidden() && d->Father() == nullptr) {
+            std::vector<Node*> gone;
+            for (Node* g = d; g != nullptr; g = g->NextWithin(d)) {
+              gone.push_back(g);
+            }
+            std::erase_if(deleted, [&gone](Node* x) {
+              return std::find(gone.begin(), gone.end(), x) != gone.end();
+            });
+            doc->DestroyNode(d);
+            ++destroyed;
+          }
+        }
+        break;
     }
     const std::string breach = test::CheckInvariants(*doc);
     ASSERT_EQ(breach, "") << "after step " << step << " (operation " << op << ")";
@@ -240,6 +265,7 @@ TEST(HypertextTest, RandomOperationsKeepTheInvariants) {
   // The sequence exercised what it should: a sizeable tree, and deletions undone.
   EXPECT_GT(doc->NodeCount(), 50u);
   EXPECT_GT(restored, 20);
+  EXPECT_GT(destroyed, 20);
 }
 
 }  // namespace
