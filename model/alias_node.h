@@ -61,7 +61,8 @@ class AliasNode : public CNode {
   void MarkHiddenWithOriginal(bool hidden) { hidden_with_original_ = hidden; }
   // The document destroys the original: the alias no longer stands for anything.
   void OriginalDestroyed() { original_ = nullptr; }
-  // A new alias of the same original, not yet placed in the tree.
+  // A new alias of the same original, not yet placed in the tree (null when the
+  // original was destroyed). The document owns it.
   Node* Clone(bool copy_links) const override;
 
  protected:
