@@ -35,6 +35,10 @@ class DocumentPreferences {
   // The text of the creator preference, or "" when none is set.
   std::string CreatorName() const;
 
+  // Every entry, for the file writer: by index in index order, by key in key order.
+  const std::map<int, ValuePtr>& IndexedEntries() const { return by_index_; }
+  const std::map<std::string, ValuePtr, std::less<>>& KeyedEntries() const { return by_key_; }
+
  private:
   std::map<int, ValuePtr> by_index_;
   std::map<std::string, ValuePtr, std::less<>> by_key_;

@@ -38,6 +38,7 @@
 
 #include "model/change.h"
 #include "model/document_preferences.h"
+#include "model/document_records.h"
 #include "model/node.h"
 #include "model/node_id.h"
 #include "model/node_vector.h"
@@ -133,6 +134,9 @@ class Hypertext : public ChangeHolder {
   const DocumentPreferences& Preferences() const { return preferences_; }
   // The creator of new notes' ids: the `Creator` preference, else "system".
   std::string CreatorForNewNotes() const;
+  // Macros, stamps and saved windows (model/document_records.h).
+  DocumentRecords& Records() { return records_; }
+  const DocumentRecords& Records() const { return records_; }
 
   // --- Selection and context --------------------------------------------------
   void Select(Node* n) { selection_.Add(n); }
@@ -181,6 +185,7 @@ class Hypertext : public ChangeHolder {
 
   Props props_;
   DocumentPreferences preferences_;
+  DocumentRecords records_;
   NodeIndex index_;
   std::vector<std::unique_ptr<Node>> owned_;
   std::vector<Node*> live_;  // registration order; null where a note left
