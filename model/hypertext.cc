@@ -6,6 +6,8 @@
 #include "foundation/error.h"
 #include "model/alias_node.h"
 #include "model/cnode.h"
+#include "model/link_manager.h"
+#include "model/reading_history.h"
 #include "model/special_attributes.h"
 
 namespace fernweave {
@@ -250,6 +252,8 @@ void Hypertext::DestroyNode(Node* n) {
       current_adornment_ = nullptr;
     }
   }
+  // Links to or from a destroyed note go with it.
+  DestroyLinksOf(doomed);
   // Prototype caches must not point at destroyed notes.
   for (const std::unique_ptr<Node>& owned : owned_) {
     if (auto* c = dynamic_cast<CNode*>(owned.get())) {

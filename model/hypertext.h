@@ -47,6 +47,11 @@
 namespace fernweave {
 
 class AliasNode;
+class Link;
+class LinkManager;
+class LinkTypes;
+class ReadingHistory;
+struct LinkRecord;
 
 // What the layers above the model answer or learn about a document. Every member has
 // a default, so a document works without one installed.
@@ -168,6 +173,27 @@ class Hypertext : public ChangeHolder {
   // each note whose sort ran.
   void UpdateSorting();
 
+  // --- Links (model/link_manager.h; defined in model/hypertext_links.cc) ------
+  LinkManager& Links() const;
+  // The link type table; null for the generic document.
+  virtual LinkTypes* GetLinkTypes() const { return nullptr; }
+  // Makes and registers a link from the record: a CLink for a document with a type
+  // table, else a VlmLink. Owned by Links(). A null source is "nilP".
+  Link* CreateLink(const LinkRecord& record);
+  // Called by the manager; keep the prototype cache of the destination note.
+  virtual void LinkAdded(Link* link);
+  virtual void LinkRemoved(Link* link);
+  size_t LinkCount() const;
+  size_t HiddenLinkCount() const;
+  // The link to follow from the note, or null (see hypertext_links.cc).
+  Link* ChooseDefaultLink(Node* n) const;
+  Link* ChooseTextLink(Node* n, int32_t offset, bool ask) const;
+  Link* ChoosePlainLink(Node* n, std::string_view text) const;
+  // The notes the reader has read, for link guards.
+  ReadingHistory& History() const;
+  // True when any live note has a prototype or has `IsPrototype` true.
+  bool UsingPrototypes() const;
+
  protected:
   Hypertext();
   // Fills the registry, makes the root under StIgnoreChanges and names it.
@@ -181,6 +207,7 @@ class Hypertext : public ChangeHolder {
     Node* elder;
   };
   Node* NewNote(NoteKind kind);
+  void DestroyLinksOf(const std::vector<Node*>& doomed);
   void Compact();
 
   Props props_;
@@ -202,6 +229,9 @@ class Hypertext : public ChangeHolder {
   bool agents_enabled_ = true;
   bool layout_enabled_ = true;
   bool destroying_ = false;
+  // Made on first use; destroyed before the notes' memory is reused.
+  mutable std::unique_ptr<LinkManager> links_;
+  mutable std::unique_ptr<ReadingHistory> history_;
 };
 
 }  // namespace fernweave

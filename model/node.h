@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "model/color.h"
+#include "model/linked.h"
 #include "model/node_id.h"
 #include "model/property_map.h"
 #include "model/tree.h"
@@ -36,8 +37,9 @@ struct MapPoint {
   friend bool operator==(const MapPoint&, const MapPoint&) = default;
 };
 
-class Node : public TTree<Node*> {
+class Node : public TTree<Node*>, public Linked {
  public:
+  Node* LinkedNode() override { return this; }
   Node(const Node&) = delete;
   Node& operator=(const Node&) = delete;
   virtual ~Node();
@@ -183,6 +185,19 @@ class Node : public TTree<Node*> {
   // --- Prototypes -------------------------------------------------------------
   // The prototype, or null (also when the prototype is deleted).
   virtual Node* GetPrototype() const { return nullptr; }
+  // Assigns (or, for null, clears) the original's prototype; see model/prototype.h.
+  void SetPrototype(Node* p, bool clone_children);
+  // Whether p may become the original's prototype; without p, `IsPrototype`.
+  bool CanBePrototype(const Node* p) const;
+  bool CanBePrototype() const;
+
+  // --- Links (defined in model/link_manager.cc) -----------------------------
+  // Counts of links that are not hidden, prototype links left out.
+  size_t OutboundLinkCount() const;
+  size_t InboundLinkCount() const;
+  size_t WebLinkCount() const;
+  bool HasTextLinks() const;
+  bool IsDestinationOfWebLink() const;
 
   // --- Changes ----------------------------------------------------------------
   // Reports facets to the document; nothing for 0, a hidden note or no document.

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/hypertext.h"
+#include "model/link_type.h"
 
 namespace fernweave {
 
@@ -24,12 +25,16 @@ class Orvex : public Hypertext {
   // Flags the named attribute as not inheritable; nothing for an unknown name.
   void CantInherit(std::string_view name);
 
+  // The document's link types (model/link_type.h).
+  LinkTypes* GetLinkTypes() const override { return &link_types_; }
+
  protected:
   Orvex() = default;
   void InitializeProperties() override;
 
  private:
   Node* default_prototype_ = nullptr;
+  mutable LinkTypes link_types_;
 };
 
 }  // namespace fernweave
