@@ -4,6 +4,7 @@
 #include "model/cnode.h"
 #include "model/content.h"
 #include "model/hypertext.h"
+#include "model/ht_path.h"
 #include "model/node.h"
 #include "model/values.h"
 
@@ -19,30 +20,6 @@ PrototypeAssigner*& InstalledAssigner() {
 const Value* CacheText(ValuePtr& cache, std::string_view text) {
   cache = StringValue::CreateFor(text);
   return cache.get();
-}
-
-// The note at a slash path from the root ("" and "/" name the root), or null. Only
-// live notes count; "." and ".." are not special here.
-Node* FindByRootPath(Hypertext* hypertext, std::string_view path) {
-  Node* n = hypertext->Root();
-  size_t pos = 0;
-  while (pos <= path.size() && n != nullptr) {
-    size_t slash = path.find('/', pos);
-    if (slash == std::string_view::npos) {
-      slash = path.size();
-    }
-    const std::string_view component = path.substr(pos, slash - pos);
-    pos = slash + 1;
-    if (component.empty()) {
-      continue;
-    }
-    Node* child = n->Son();
-    while (child != nullptr && child->Name() != component) {
-      child = child->Brother();
-    }
-    n = child;
-  }
-  return n;
 }
 
 }  // namespace
@@ -104,7 +81,12 @@ const Value* ParentAttribute::ImmediateValue(const Node* node) const {
 void ParentAttribute::Set(Node* node, ValuePtr value) const {
   Require(node != nullptr && value != nullptr, "Container: null note or value");
   Hypertext* hypertext = node->GetHypertext();
-  Node* target = FindByRootPath(hypertext, value->AsString());
+  // A text of nothing but slashes names the root; any other path is made from the root
+  // when missing.
+  const std::string path = value->AsString();
+  Node* target = path.find_first_not_of("/ \t") == std::string::npos
+                     ? hypertext->Root()
+                     : HTPath(path).Create(hypertext->Root());
   if (target == nullptr || target == node->Father() || target->IsDescendedFrom(node)) {
     return;
   }
@@ -142,8 +124,8 @@ void PrototypeAttribute::Set(Node* node, ValuePtr value) const {
   }
   if (PrototypeAssigner* assigner = InstalledAssigner()) {
     assigner->SetPrototype(original, prototype);
-  } else {
-    original->SetPrototype(prototype, true);
+  } else if (auto* c = dynamic_cast<CNode*>(original)) {
+    c->SetPrototypeCache(prototype);
   }
   original->Changed(this);
 }
@@ -205,11 +187,9 @@ int64_t CachedAttribute::DoGetValue(const Node* node) const {
       return depth;
     }
     case Measure::kInboundLinks:
-      return static_cast<int64_t>(node->InboundLinkCount());
     case Measure::kOutboundLinks:
-      return static_cast<int64_t>(node->OutboundLinkCount());
     case Measure::kWebLinks:
-      return static_cast<int64_t>(node->WebLinkCount());
+      return 0;
   }
   return 0;
 }

@@ -245,7 +245,7 @@ TEST(AttributeTest, WritingContainerMovesTheNote) {
   Node* a = test::At(doc.get(), "A");
   b->Set("Container", "/C");
   EXPECT_EQ(test::Dump(doc->Root()), "A\nC\n  E\n  B\n");
-  b->Set("Container", "/Missing/Path");  // nothing is created yet
+  b->Set("Container", "/../Missing");  // above the root: nowhere to make it
   EXPECT_EQ(b->Father()->Name(), "C");
   a->Set("Container", "/C/B");  // into itself? no: B lies outside A now
   EXPECT_EQ(test::Dump(doc->Root()), "C\n  E\n  B\n    A\n");
