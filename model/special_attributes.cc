@@ -124,8 +124,8 @@ void PrototypeAttribute::Set(Node* node, ValuePtr value) const {
   }
   if (PrototypeAssigner* assigner = InstalledAssigner()) {
     assigner->SetPrototype(original, prototype);
-  } else if (auto* c = dynamic_cast<CNode*>(original)) {
-    c->SetPrototypeCache(prototype);
+  } else {
+    original->SetPrototype(prototype, true);
   }
   original->Changed(this);
 }
@@ -187,9 +187,11 @@ int64_t CachedAttribute::DoGetValue(const Node* node) const {
       return depth;
     }
     case Measure::kInboundLinks:
+      return static_cast<int64_t>(node->InboundLinkCount());
     case Measure::kOutboundLinks:
+      return static_cast<int64_t>(node->OutboundLinkCount());
     case Measure::kWebLinks:
-      return 0;
+      return static_cast<int64_t>(node->WebLinkCount());
   }
   return 0;
 }
