@@ -1,7 +1,6 @@
 #include "model/ht_path.h"
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "model/hypertext.h"
@@ -76,6 +75,44 @@ Node* MakePathNote(Node* parent, std::string_view name) {
     return nullptr;
   }
   return doc->MakeNode(name, parent, parent->YoungestSon(), 0, 0);
+}
+
+// Walks a slash path from `node` (from the root when it begins with "/"): an empty
+// first component is skipped, a later empty one ends the walk. A missing child ends
+// the walk with null, unless `make` is set: then a note named after the component is
+// made there ("." and ".." above the root cannot be made). A walk ending on the root
+// yields null.
+Node* WalkPath(Node* node, std::string_view path, bool make) {
+  Node* n = node;
+  if (n != nullptr && !path.empty() && path.front() == '/') {
+    Hypertext* doc = n->GetHypertext();
+    n = doc == nullptr ? nullptr : doc->Root();
+  }
+  size_t pos = 0;
+  bool first = true;
+  while (n != nullptr && pos <= path.size()) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string_view::npos) {
+      slash = path.size();
+    }
+    const std::string_view component = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (component.empty()) {
+      if (first) {
+        first = false;
+        continue;
+      }
+      break;  // a trailing or doubled "/" ends the walk here
+    }
+    first = false;
+    Node* child = HTPath::FindChildNamed(n, component);
+    if (child == nullptr && make && component != "." && component != "..") {
+      // An alias holds no children; its original takes them.
+      child = MakePathNote(n->GetOriginal(), component);
+    }
+    n = child;
+  }
+  return n == nullptr || n->IsRoot() ? nullptr : n;
 }
 
 enum class Designator {
@@ -189,12 +226,6 @@ Node* StepExporting(Node* from, const Node* scope, bool exporting_only, StepFn s
   return nullptr;
 }
 
-// Resolves the chain of nested arguments of (path, argument), innermost first, each
-// becoming the context of the next. Returns the context for `path`, or null when an
-// argument does not resolve. Iterative, so nesting depth cannot overflow the stack.
-Node* ResolveArguments(Node* node, std::string_view argument,
-                       const std::function<Node*(Node*, std::string_view)>& resolve);
-
 }  // namespace
 
 PathExpressionEvaluator* InstalledPathEvaluator() {
@@ -246,34 +277,7 @@ Node* HTPath::FindChildNamed(Node* node, std::string_view name) {
 }
 
 Node* HTPath::ParsePath(Node* node, std::string_view path) {
-  if (node == nullptr) {
-    return nullptr;
-  }
-  Node* n = node;
-  if (!path.empty() && path.front() == '/') {
-    Hypertext* doc = node->GetHypertext();
-    n = doc == nullptr ? nullptr : doc->Root();
-  }
-  size_t pos = 0;
-  bool first = true;
-  while (n != nullptr && pos <= path.size()) {
-    size_t slash = path.find('/', pos);
-    if (slash == std::string_view::npos) {
-      slash = path.size();
-    }
-    const std::string_view component = path.substr(pos, slash - pos);
-    pos = slash + 1;
-    if (component.empty()) {
-      if (first) {
-        first = false;
-        continue;
-      }
-      break;  // a trailing or doubled "/" ends the walk here
-    }
-    first = false;
-    n = FindChildNamed(n, component);
-  }
-  return n == nullptr || n->IsRoot() ? nullptr : n;
+  return WalkPath(node, path, false);
 }
 
 Node* HTPath::Next(Node* node) const {
@@ -371,12 +375,27 @@ Node* HTPath::Resolve(Node* node, std::string_view path, bool exporting_only) co
   return found->GetOriginal();
 }
 
+// The nested arguments are resolved innermost first, each becoming the context of the
+// one around it; iterative, so no depth of nesting can overflow the stack.
+Node* HTPath::ArgumentContext(Node* node) const {
+  std::vector<std::string_view> chain;
+  for (std::string_view argument = argument_; !argument.empty();) {
+    const Parts parts = Split(argument);
+    chain.push_back(parts.path);
+    argument = parts.argument;
+  }
+  Node* context = node;
+  for (auto it = chain.rbegin(); it != chain.rend() && context != nullptr; ++it) {
+    context = Resolve(context, *it, false);
+  }
+  return context;
+}
+
 Node* HTPath::Get(Node* node) const {
   if (node == nullptr) {
     return nullptr;
   }
-  Node* context = ResolveArguments(
-      node, argument_, [this](Node* n, std::string_view p) { return Resolve(n, p, false); });
+  Node* context = ArgumentContext(node);
   return context == nullptr ? nullptr : Resolve(context, path_, exporting_only_);
 }
 
@@ -392,8 +411,7 @@ Node* HTPath::Create(Node* node) const {
   if (Node* found = Get(node)) {
     return found;
   }
-  Node* context = ResolveArguments(
-      node, argument_, [this](Node* n, std::string_view p) { return Resolve(n, p, false); });
+  Node* context = ArgumentContext(node);
   if (context == nullptr) {
     return nullptr;
   }
@@ -403,58 +421,8 @@ Node* HTPath::Create(Node* node) const {
     evaluated = Evaluate(context, path);
     path = Trim(evaluated);
   }
-  Node* n = context;
-  if (!path.empty() && path.front() == '/') {
-    Hypertext* doc = context->GetHypertext();
-    n = doc == nullptr ? nullptr : doc->Root();
-  }
-  size_t pos = 0;
-  bool first = true;
-  while (n != nullptr && pos <= path.size()) {
-    size_t slash = path.find('/', pos);
-    if (slash == std::string_view::npos) {
-      slash = path.size();
-    }
-    const std::string_view component = path.substr(pos, slash - pos);
-    pos = slash + 1;
-    if (component.empty()) {
-      if (first) {
-        first = false;
-        continue;
-      }
-      break;
-    }
-    first = false;
-    Node* child = FindChildNamed(n, component);
-    if (child == nullptr) {
-      if (component == "." || component == "..") {
-        return nullptr;  // climbing above the root: there is nowhere to make a note
-      }
-      // An alias holds no children; its original takes them.
-      child = MakePathNote(n->GetOriginal(), component);
-    }
-    n = child;
-  }
-  return n == nullptr || n->IsRoot() ? nullptr : n->GetOriginal();
+  Node* n = WalkPath(context, path, true);
+  return n == nullptr ? nullptr : n->GetOriginal();
 }
-
-namespace {
-
-Node* ResolveArguments(Node* node, std::string_view argument,
-                       const std::function<Node*(Node*, std::string_view)>& resolve) {
-  std::vector<std::string_view> chain;
-  while (!argument.empty()) {
-    const Parts parts = Split(argument);
-    chain.push_back(parts.path);
-    argument = parts.argument;
-  }
-  Node* context = node;
-  for (auto it = chain.rbegin(); it != chain.rend() && context != nullptr; ++it) {
-    context = resolve(context, *it);
-  }
-  return context;
-}
-
-}  // namespace
 
 }  // namespace fernweave

@@ -71,6 +71,8 @@ class HTPath {
   static std::string Evaluate(Node* node, std::string_view text);
 
  private:
+  // The context after resolving the arguments, or null when one does not resolve.
+  Node* ArgumentContext(Node* node) const;
   // Resolves path text (no argument) against a non-null context.
   Node* Resolve(Node* node, std::string_view path, bool exporting_only) const;
 
