@@ -58,48 +58,6 @@ void Hypertext::Initialize(std::string_view file_name) {
   UpdateRootName(file_name);
 }
 
-void Hypertext::InitializeProperties() {
-  // The generic document declares only what every document needs; the application's
-  // documents declare the full built-in table.
-  Props& p = props_;
-  p.CreateCategory(kSystemCategory, "");
-  p.CreateCategory("Internal", kSystemCategory);
-  p.CreateCategory("General", kSystemCategory);
-  p.CreateCategory("Map", kSystemCategory);
-  p.CreateCategory("Appearance", kSystemCategory);
-  p.CreateCategory("TextFormat", kSystemCategory);
-  p.CreateBasicAttribute("EntryScript", "Internal", false, AttributeType::kString);
-  p.CreateBasicAttribute("ExitScript", "Internal", false, AttributeType::kString);
-  p.CreateAttribute(
-      std::make_unique<PreferenceAttribute>("WindowPlace", AttributeType::kRectangle, true, 21),
-      "Internal");
-  p.CreateAttribute(std::make_unique<NameAttribute>("Name", true), "General");
-  for (const char* date : {"Created", "Modified"}) {
-    Attribute* a = p.CreateBasicAttribute(date, "General", false, AttributeType::kDate);
-    a->CanInherit(false);
-  }
-  p.CreateBasicAttribute("Color", "Appearance", true, AttributeType::kColor);
-  for (const char* pos : {"Xpos", "Ypos"}) {
-    Attribute* a = p.CreateBasicAttribute(pos, "Map", true, AttributeType::kNumber);
-    a->CanInherit(false);
-    a->Changes(facet::kRedraw);
-  }
-  p.CreateAttribute(std::make_unique<PreferenceAttribute>("TitleForegroundColor",
-                                                          AttributeType::kColor, true, 11),
-                    "TextFormat");
-  p.CreateAttribute(std::make_unique<PreferenceAttribute>("TitleBackgroundColor",
-                                                          AttributeType::kColor, true, 12),
-                    "TextFormat");
-  p.CreateCategory("Vantlemoor", kSystemCategory);
-  for (const char* color : {"VantlemoorColor", "VantlemoorBackgroundColor"}) {
-    p.CreateAttribute(std::make_unique<VantlemoorColorAttribute>(color, true), "Vantlemoor");
-  }
-  p.CreateCategory(kUserCategory, "");
-  Attribute* name = p.Find("Name");
-  name->CanInherit(false);
-  name->SetDefault("untitled");
-}
-
 Node* Hypertext::NewNote(NoteKind kind) {
   std::unique_ptr<Node> note;
   switch (kind) {

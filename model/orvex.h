@@ -8,6 +8,7 @@
 #include <memory>
 #include <string_view>
 
+#include "model/color_table.h"
 #include "model/hypertext.h"
 #include "model/link_type.h"
 
@@ -25,6 +26,11 @@ class Orvex : public Hypertext {
   // Flags the named attribute as not inheritable; nothing for an unknown name.
   void CantInherit(std::string_view name);
 
+  // The document's named colours, first read from the configuration folder's
+  // "colors.xml" (model/config.h), then from the document's own `colors` element.
+  ColorTable& Colors() { return colors_; }
+  const ColorTable& Colors() const { return colors_; }
+
   // The document's link types (model/link_type.h).
   LinkTypes* GetLinkTypes() const override { return &link_types_; }
 
@@ -34,6 +40,7 @@ class Orvex : public Hypertext {
 
  private:
   Node* default_prototype_ = nullptr;
+  ColorTable colors_;
   mutable LinkTypes link_types_;
 };
 
