@@ -1,0 +1,252 @@
+#include "persist/safe_save.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "persist/hypertext_doc.h"
+#include "tests/support/file_faults.h"
+
+namespace fernweave {
+namespace {
+
+using test::FileFault;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
+
+ContentsWriter Writes(const std::string& bytes) {
+  return [bytes](std::ostream& os) {
+    os << bytes;
+    return true;
+  };
+}
+
+// Bytes big enough to need many write(2) calls.
+std::string Big(char fill, size_t size = 300000) {
+  std::string bytes(size, fill);
+  for (size_t i = 0; i < size; i += 97) {
+    bytes[i] = '\n';
+  }
+  return bytes;
+}
+
+TEST(SafeSaveTest, SavingTwiceLeavesOnlyTheDocumentWithTheSecondContents) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old");
+  ASSERT_TRUE(SafeSave(doc, Writes("first")).ok);
+  ASSERT_TRUE(SafeSave(doc, Writes(Big('b'))).ok);
+  EXPECT_EQ(ReadFile(doc), Big('b'));
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+}
+
+// Each operation of the save failing in turn: the document keeps its old bytes and no
+// temporary file stays behind, except when the volume refuses the replacement, where
+// the complete new contents are kept in the temporary the message names.
+TEST(SafeSaveTest, AFailureAtAnyStepKeepsTheOldDocument) {
+  struct Case {
+    FileOp op;
+    int error;
+    int occurrence;
+    bool temp_kept;
+  } cases[] = {
+      {FileOp::kCheckDocument, EACCES, 1, false},
+      {FileOp::kCreateTemp, EACCES, 1, false},
+      {FileOp::kChmodTemp, EPERM, 1, false},
+      {FileOp::kWrite, ENOSPC, 1, false},
+      {FileOp::kWrite, EIO, 3, false},
+      {FileOp::kSyncTemp, EIO, 1, false},
+      {FileOp::kCloseTemp, EIO, 1, false},
+      {FileOp::kRename, EXDEV, 1, false},
+      {FileOp::kRename, EPERM, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(FileOpName(c.op)) + " errno " + std::to_string(c.error));
+    ScratchFolder dir;
+    const auto doc = dir / "notes.skep";
+    WriteFile(doc, "old contents");
+    SaveResult result;
+    {
+      FileFault fault(c.op, c.error, c.occurrence);
+      result = SafeSave(doc, Writes(Big('n')));
+    }
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.op, c.op);
+    EXPECT_EQ(result.error, c.error);
+    EXPECT_EQ(result.temp_kept, c.temp_kept);
+    EXPECT_EQ(ReadFile(doc), "old contents");
+    if (c.temp_kept) {
+      EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"Skep temp.fwv", "notes.skep"}));
+      EXPECT_EQ(ReadFile(result.temp), Big('n'));
+    } else {
+      EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+    }
+  }
+}
+
+TEST(SafeSaveTest, AFolderSyncFailureIsReportedAfterTheReplacement) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old");
+  FileFault fault(FileOp::kSyncFolder, EIO);
+  const SaveResult result = SafeSave(doc, Writes("new"));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.op, FileOp::kSyncFolder);
+  EXPECT_EQ(ReadFile(doc), "new");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+}
+
+TEST(SafeSaveTest, TheOperationsComeInOrder) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old");
+  FileFault watch(FileOp::kRemoveTemp, 0);
+  ASSERT_TRUE(SafeSave(doc, Writes("new")).ok);
+  EXPECT_EQ(watch.seen(), (std::vector<std::string>{"check", "create", "chmod", "write", "fsync",
+                                                    "close", "rename", "fsync folder"}));
+}
+
+TEST(SafeSaveTest, AWriterThatFailsLeavesTheDocumentAlone) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old");
+  const SaveResult result = SafeSave(doc, [](std::ostream& os) {
+    os << "half a document";
+    return false;
+  });
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.op, FileOp::kWrite);
+  EXPECT_EQ(result.error, 0);
+  EXPECT_EQ(ReadFile(doc), "old");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+}
+
+TEST(SafeSaveTest, SomeoneElsesTemporaryFilesAreNeverTouched) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  const auto elsewhere = dir / "elsewhere";
+  WriteFile(doc, "old");
+  WriteFile(dir / "Skep temp.fwv", "a leftover of another program");
+  WriteFile(elsewhere, "must not change");
+  // A symbolic link in the second slot must not be followed either.
+  std::filesystem::create_symlink(elsewhere, dir / "Skep temp 2.fwv");
+  ASSERT_TRUE(SafeSave(doc, Writes("new")).ok);
+  EXPECT_EQ(ReadFile(doc), "new");
+  EXPECT_EQ(ReadFile(dir / "Skep temp.fwv"), "a leftover of another program");
+  EXPECT_EQ(ReadFile(elsewhere), "must not change");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Skep temp 2.fwv"));
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"Skep temp 2.fwv", "Skep temp.fwv",
+                                                     "elsewhere", "notes.skep"}));
+}
+
+TEST(SafeSaveTest, TheDocumentKeepsItsPermissionBits) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old");
+  ASSERT_EQ(::chmod(doc.c_str(), 0640), 0);
+  ASSERT_TRUE(SafeSave(doc, Writes("new")).ok);
+  struct stat st;
+  ASSERT_EQ(::stat(doc.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(SafeSaveTest, ASymbolicLinkToTheDocumentStaysALink) {
+  ScratchFolder dir;
+  std::filesystem::create_directory(dir / "real");
+  const auto real = dir / "real" / "notes.skep";
+  const auto link = dir / "notes.skep";
+  WriteFile(real, "old");
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(SafeSave(link, Writes("new")).ok);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(real), "new");
+}
+
+TEST(SafeSaveTest, AMissingDocumentIsReportedUnlessSavingAsANewFile) {
+  ScratchFolder dir;
+  const auto doc = dir / "gone.skep";
+  const SaveResult result = SafeSave(doc, Writes("new"));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.op, FileOp::kCheckDocument);
+  EXPECT_EQ(result.error, ENOENT);
+  EXPECT_TRUE(dir.Entries().empty());
+
+  SafeSaveOptions as_new;
+  as_new.require_existing = false;
+  ASSERT_TRUE(SafeSave(doc, Writes("new"), as_new).ok);
+  EXPECT_EQ(ReadFile(doc), "new");
+}
+
+// A real refused write: a file-size limit makes write(2) fail with EFBIG part of the way
+// through (SIGXFSZ ignored), in a child so the limit does not outlive the test.
+TEST(SafeSaveTest, AFileSizeLimitFailsTheSaveAndKeepsTheOldDocument) {
+  ScratchFolder dir;
+  const auto doc = dir / "notes.skep";
+  WriteFile(doc, "old contents");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {100000, 100000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const SaveResult result = SafeSave(doc, Writes(Big('n')));
+    const bool expected = !result.ok && result.op == FileOp::kWrite && result.error == EFBIG;
+    ::_exit(expected ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(doc), "old contents");
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+}
+
+TEST(SafeSaveTest, EachFailureHasItsMessage) {
+  struct Case {
+    FileOp op;
+    int error;
+    bool temp_kept;
+    std::string message;
+  } cases[] = {
+      {FileOp::kCheckDocument, ENOENT, false,
+       "Unable to save: the file has moved or been renamed; use SaveAs instead."},
+      {FileOp::kCheckDocument, EACCES, false, "Unable to save: the file was locked."},
+      {FileOp::kCheckDocument, EROFS, false, "Unable to save:  that volume is locked."},
+      {FileOp::kCreateTemp, EACCES, false,
+       "Unable to save:  you don't have permission to write in that folder."},
+      {FileOp::kCreateTemp, EROFS, false, "Unable to save:  that volume is locked."},
+      {FileOp::kCreateTemp, EMFILE, false,
+       "Unable to save: you may be out of memory or disk space."},
+      {FileOp::kWrite, ENOSPC, false,
+       "Unable to save: you may have a disk error, or be out of space."},
+      {FileOp::kWrite, EFBIG, false,
+       "Unable to save: you may have a disk error, or be out of space."},
+      {FileOp::kWrite, 0, false, "Unable to save: you may have a disk error, or be out of space."},
+      {FileOp::kSyncTemp, EIO, false, "Unable to save:  a disk error occurred."},
+      {FileOp::kRename, EPERM, true,
+       "Unable to save:  that volume won't allow writing; a Fernweave Temp file has been created"},
+      {FileOp::kRename, EXDEV, false,
+       "Unable to save: you may be out of memory or disk space. (" + std::to_string(EXDEV) + ")"},
+  };
+  for (const Case& c : cases) {
+    SaveResult result;
+    result.ok = false;
+    result.op = c.op;
+    result.error = c.error;
+    result.temp_kept = c.temp_kept;
+    EXPECT_EQ(HypertextDoc::SaveFailureMessage(HypertextDoc::SaveFailureCode(result)), c.message)
+        << FileOpName(c.op) << " errno " << c.error;
+  }
+}
+
+}  // namespace
+}  // namespace fernweave
