@@ -1,11 +1,8 @@
 #include "model/color_table.h"
 
-#include <fstream>
-#include <sstream>
-#include <system_error>
-
 #include "foundation/xml_item.h"
 #include "foundation/xml_reader.h"
+#include "model/config.h"
 
 namespace fernweave {
 namespace {
@@ -95,19 +92,8 @@ size_t ColorTable::ReadXML(const XMLItem& colors) {
 }
 
 bool ColorTable::ReadFile(const std::filesystem::path& file) {
-  // Reading a folder as a file fails deep inside the stream library; refuse it here.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) {
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream contents;
-  if (!in || !(contents << in.rdbuf()) || in.bad()) {
-    return false;
-  }
-  const std::string text = contents.str();
   XMLReader reader;
-  if (!reader.Parse(text) || reader.root() == nullptr) {
+  if (!ReadXMLFile(file, &reader)) {
     return false;
   }
   ReadXML(*reader.root());

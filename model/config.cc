@@ -1,9 +1,12 @@
 #include "model/config.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "foundation/user_messages.h"
+#include "foundation/xml_reader.h"
 
 namespace fernweave {
 namespace {
@@ -35,6 +38,24 @@ std::filesystem::path SetConfigFolder(const std::filesystem::path& folder) {
 
 std::filesystem::path ConfigFile(std::string_view name) {
   return ConfigFolder() / std::filesystem::path(name);
+}
+
+bool ReadXMLFile(const std::filesystem::path& file, XMLReader* reader) {
+  std::error_code error;
+  // Reading a folder as a file fails deep inside the stream library; refuse it here.
+  if (!std::filesystem::is_regular_file(file, error)) {
+    return false;
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream contents;
+  if (!in || !(contents << in.rdbuf()) || in.bad()) {
+    return false;
+  }
+  return reader->Parse(contents.str()) && reader->root() != nullptr;
+}
+
+bool ReadConfigXML(std::string_view name, XMLReader* reader) {
+  return ReadXMLFile(ConfigFile(name), reader);
 }
 
 bool CheckConfiguration() {

@@ -12,6 +12,8 @@
 
 namespace fernweave {
 
+class XMLReader;
+
 inline constexpr char kColorsFileName[] = "colors.xml";
 inline constexpr char kLinkTypesFileName[] = "linkTypes.xml";
 
@@ -26,6 +28,15 @@ std::filesystem::path ConfigFolder();
 std::filesystem::path SetConfigFolder(const std::filesystem::path& folder);
 // The path of a file in the configuration folder (whether or not it exists).
 std::filesystem::path ConfigFile(std::string_view name);
+
+// Parses an XML file with reader, silently. False when the file cannot be read (a
+// folder is not a file) or is not well-formed XML; else reader->root() holds the
+// file's root element.
+bool ReadXMLFile(const std::filesystem::path& file, XMLReader* reader);
+// Parses a file of the configuration folder with reader. False, without a message,
+// when the file cannot be read or is not well-formed XML; else reader->root() holds
+// the file's root element.
+bool ReadConfigXML(std::string_view name, XMLReader* reader);
 
 // The start-up check: true when the configuration folder holds "colors.xml"; else
 // warns kMissingConfigurationMessage once (through `warn`) and returns false.

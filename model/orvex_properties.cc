@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "foundation/xml_reader.h"
 #include "model/attribute_rows.h"
 #include "model/config.h"
 #include "model/orvex.h"
@@ -252,6 +253,11 @@ void Orvex::InitializeProperties() {
   // The named colours come from the configuration folder; a missing or damaged file
   // leaves the table empty (the start-up check is what tells the user).
   colors_.ReadFile(ConfigFile(kColorsFileName));
+  // The standard link types join the untitled one the table always holds.
+  XMLReader reader;
+  if (ReadConfigXML(kLinkTypesFileName, &reader)) {
+    link_types_.Read(*reader.root());
+  }
 }
 
 }  // namespace fernweave

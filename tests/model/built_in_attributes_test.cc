@@ -12,6 +12,7 @@
 #include "model/color_table.h"
 #include "model/config.h"
 #include "model/hypertext.h"
+#include "model/link_type.h"
 #include "model/orvex.h"
 #include "model/props.h"
 #include "model/special_attributes.h"
@@ -516,6 +517,34 @@ TEST(ConfigTest, StartUpCheckWarnsOnceWhenColoursAreMissing) {
     EXPECT_NE(doc->Colors().Find("cool gray"), nullptr);
   }
   std::filesystem::remove_all(empty);
+}
+
+TEST(ConfigTest, DocumentsReadColoursAndLinkTypesFromTheFolder) {
+  const std::filesystem::path folder = TempFolder("link_types");
+  WriteFile(folder / "colors.xml", "<colors><color name=\"sea\" color=\"#2e8b57\" /></colors>");
+  WriteFile(folder / "linkTypes.xml",
+            "<linkTypes><linkType name=\"supports\" visible=\"1\" showLabel=\"1\" "
+            "color=\"#008000\" colorString=\"green\" style=\"0\" /></linkTypes>");
+  {
+    ScopedConfigFolder config(folder);
+    auto doc = Orvex::Create();
+    ASSERT_EQ(doc->Colors().size(), 1u);
+    EXPECT_EQ(*doc->Colors().Find("Sea"), PColor(0x2e2e, 0x8b8b, 0x5757));
+    EXPECT_TRUE(doc->GetLinkTypes()->Has("supports"));
+    EXPECT_TRUE(doc->GetLinkTypes()->Has("*untitled"));
+  }
+  // A damaged link type file adds nothing and does not stop the document.
+  WriteFile(folder / "linkTypes.xml", "<linkTypes><linkType name=\"x\"");
+  {
+    test::CollectingMessages messages;
+    ScopedConfigFolder config(folder);
+    auto doc = Orvex::Create();
+    EXPECT_FALSE(doc->GetLinkTypes()->Has("supports"));
+    EXPECT_FALSE(doc->GetLinkTypes()->Has("x"));
+    EXPECT_EQ(doc->Colors().size(), 1u);
+    EXPECT_TRUE(messages.messages().empty());
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST(ConfigTest, ScopedFolderRestoresThePreviousChoice) {
