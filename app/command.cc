@@ -8,6 +8,7 @@
 #include "app/terminal_progress.h"
 #include "foundation/error.h"
 #include "foundation/user_messages.h"
+#include "model/config.h"
 
 #ifndef FW_CONFIG_DIR
 #define FW_CONFIG_DIR "config"
@@ -52,6 +53,11 @@ int RunCommandLine(int argc, char** argv) {
     // --help and --version are "errors" to CLI11 that exit 0.
     return status == 0 ? kExitOk : kExitUsage;
   }
+
+  // Every command works from the configuration folder; a folder without its colour
+  // table means a damaged installation, which the user hears about once.
+  SetConfigFolder(global.config_dir);
+  CheckConfiguration();
 
   TerminalProgressFactory progress;
   ProgressFactory* previous = SetProgressFactory(&progress);
