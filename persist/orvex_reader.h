@@ -91,7 +91,7 @@ class OrvexReader : public XMLReader, public XMLClient {
   // The first note made (for a paste, the one to show); null when none.
   Node* FirstNode() const { return first_node_; }
   // Every note made, in the order made (aliases in place of the proxies they replaced).
-  const NodeVector& GetNodeList() const { return nodes_; }
+  NodeVector GetNodeList() const { return NodeVector(nodes_); }
   long version() const { return version_; }
   long revision() const { return revision_; }
   bool refused_newer() const { return refused_newer_; }
@@ -110,6 +110,11 @@ class OrvexReader : public XMLReader, public XMLClient {
   class Builder;
   friend class Builder;
 
+  // Applies the version rules and builds from the tree; false when refused.
+  bool Build(const XMLItem& root);
+  // Parses a whole document held in memory, reporting malformed text.
+  bool ParseDocumentText(const std::string& bytes);
+
   Node* target_;
   Node* after_;
   bool whole_document_;
@@ -119,7 +124,7 @@ class OrvexReader : public XMLReader, public XMLClient {
   bool open_as_untitled_ = false;
   bool has_image_ = false;
   Node* first_node_ = nullptr;
-  NodeVector nodes_;
+  std::vector<Node*> nodes_;
 };
 
 }  // namespace fernweave

@@ -17,7 +17,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "foundation/progress.h"
 #include "foundation/xml_writer.h"
@@ -27,6 +27,8 @@
 namespace fernweave {
 
 class Attribute;
+class Content;
+class Link;
 
 class OrvexWriter : public XMLWriter {
  public:
@@ -80,9 +82,26 @@ class OrvexWriter : public XMLWriter {
   virtual void WritePreferences(std::ostream& os);
   virtual void WriteWindows(std::ostream& os);
 
-  const Hypertext& doc_;
+  // Whether a note goes into the file: not hidden, and for an alias, its original
+  // exists and is not hidden.
+  static bool ShouldWriteNote(const Node* n);
+  // Whether a value the note stores goes into the file: every valid attribute except
+  // computed and read-only kinds; `Alias` always.
+  static bool NeedToWrite(const Attribute* a);
 
  private:
+  void WriteNodeHead(std::ostream& os, const Node* n);
+  void WriteNodeTail(std::ostream& os, const Node* n);
+  void WriteStyles(std::ostream& os, const Content& content);
+  void WritePictures(std::ostream& os, const Content& content);
+  // One definition; with nested set, its child definitions inside it.
+  void WriteAttribute(std::ostream& os, const Attribute* a, bool nested);
+  // The links whose source is one of the clipped notes or lies below one.
+  void WriteClipLinks(std::ostream& os, const std::vector<const Node*>& tops);
+  void WriteLink(std::ostream& os, const Link& link);
+
+  const Hypertext& doc_;
+
   class Impl;
   std::unique_ptr<Impl> impl_;
 };

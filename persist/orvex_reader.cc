@@ -1,0 +1,916 @@
+#include "persist/orvex_reader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "foundation/base64.h"
+#include "foundation/error.h"
+#include "foundation/progress.h"
+#include "foundation/user_messages.h"
+#include "foundation/xml_item.h"
+#include "model/alias_node.h"
+#include "model/attribute.h"
+#include "model/change.h"
+#include "model/content.h"
+#include "model/link.h"
+#include "model/link_type.h"
+#include "model/props.h"
+#include "model/special_attributes.h"
+#include "persist/document_preference_keys.h"
+
+namespace fernweave {
+
+const char kNewerVersionMessage[] =
+    "This file was written by a newer version of Fernweave. The latest version of "
+    "Fernweave is available from the Fernweave web site.";
+const char kOlderRevisionMessage[] =
+    "This file was written by an older version of Fernweave. Actions and Rules have "
+    "changed; the file will open as Untitled.";
+const char kImageRevisionMessage[] =
+    "This file has an image. Fernweave 5 changes the way it handles embedded images, and "
+    "image storage will change again in the near future. The file will open as Untitled; "
+    "please do keep a backup.";
+
+namespace {
+
+constexpr uint32_t kMinusOne = 4294967295u;
+
+bool IsNoteElement(const XMLItem* item) {
+  return item->Is("item") || item->Is("agent") || item->Is("adornment");
+}
+
+// The text with every line feed turned into a carriage return.
+std::string WithCarriageReturns(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', '\r');
+  return text;
+}
+
+// Whether the reader may store a value for the attribute: computed and read-only
+// kinds are never written, and storing them would move notes or be refused.
+bool IsReadable(const Attribute* a) {
+  return a != nullptr && a->IsValid() && !a->IsAttributeCategory() && !a->ComputesValues() &&
+         a->GetKind() != "readonly";
+}
+
+AttributeType TypeFromCode(long code) {
+  if (code < 0 || code > 10) {
+    return AttributeType::kString;
+  }
+  return static_cast<AttributeType>(code);
+}
+
+// A span read from a file, kept inside a text of `length` UTF-16 units. A start of -1
+// (no anchor) stays -1 with length 0.
+void ClampSpan(int32_t* start, int32_t* length, int32_t text_length, bool allow_none) {
+  if (allow_none && *start < 0) {
+    *start = -1;
+    *length = 0;
+    return;
+  }
+  *start = std::clamp(*start, 0, text_length);
+  *length = std::clamp(*length, 0, text_length - *start);
+}
+
+int32_t ToInt32(long n) {
+  return static_cast<int32_t>(std::clamp<long>(n, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+// Builds notes and document tables from a parsed tree.
+class OrvexReader::Builder {
+ public:
+  explicit Builder(OrvexReader* reader)
+      : r_(*reader), doc_(reader->target_->GetHypertext()), props_(doc_->Properties()) {}
+
+  void Make(const XMLItem& root);
+
+ private:
+  // --- Sections ---
+  void MakeAttribute(const XMLItem& item);
+  void MakeColors(const XMLItem& item);
+  void MakeMenu(const XMLItem& item);
+  void MakeStamps(const XMLItem& item);
+  void MakeLinkTypes(const XMLItem& item);
+  void MakeTopNote(const XMLItem& item);
+  void MakeNodes(const XMLItem& item, Node* container, Node* applied_to);
+  void MakeAliases();
+  void MakeLinks(const XMLItem& item);
+  void MakeLink(const XMLItem& item);
+  void MakeWindows(const XMLItem& item);
+  void MakeMacros(const XMLItem& item);
+  void MakePrefs(const XMLItem& item);
+
+  // --- Notes ---
+  // Reads the element's attributes and `attribute` children into n and settles its
+  // identity.
+  void ApplyHead(const XMLItem& item, Node* n);
+  // One child element of a note that is not a note.
+  void ApplyChild(const XMLItem& child, Node* n);
+  void GetStyles(const XMLItem& item, Content* content);
+  void GetPictures(const XMLItem& item, Content* content);
+  void GetStrike(const XMLItem& item, Content* content);
+  // Keeps every offset of the text's styles, spans and pictures inside the text.
+  static void ClampOffsets(Content* content);
+  Node* NewNote(const XMLItem& item);
+  void Place(Node* n, Node* container, Node** last);
+  void Created(Node* n);
+
+  // --- Aliases ---
+  bool IsProxyForAlias(const Node* n) const;
+  // The real note a proxy's `Alias` leads to, following other proxies; null when
+  // the chain ends nowhere, at itself or in a loop.
+  Node* ResolveAlias(Node* proxy);
+  Node* LookupFileId(uint32_t id) const;
+  void CopyAttributesToAlias(const Node* proxy, AliasNode* alias);
+  void DeleteProxy(Node* proxy);
+
+  // The note this reader made for a file identity, or null.
+  Node* FindNode(uint32_t id, const std::string& creator) const;
+
+  void Bump();
+
+  OrvexReader& r_;
+  Hypertext* doc_;
+  Props& props_;
+  std::unique_ptr<Progress> progress_;
+  int counter_ = 0;
+  // File identity → note made for it (the first, when a file repeats one).
+  std::map<std::pair<uint32_t, std::string>, Node*> by_file_id_;
+  std::unordered_map<uint32_t, Node*> by_file_number_;
+  // Where each container's next new child goes.
+  Node* paste_last_ = nullptr;
+  bool root_applied_ = false;
+};
+
+void OrvexReader::Builder::Bump() {
+  if (++counter_ >= 10) {
+    counter_ = 0;
+    progress_->Bump();
+  }
+}
+
+void OrvexReader::Builder::Make(const XMLItem& root) {
+  progress_ = MakeProgress();
+  progress_->Begin("Loading...", static_cast<long>(root.Descendants() / 10 + 1));
+  paste_last_ = r_.after_;
+
+  const XMLItem* c = root.Son();
+  auto take_all = [&c](auto is, auto make) {
+    while (c != nullptr && is(c)) {
+      make(*c);
+      c = c->Brother();
+    }
+  };
+  auto take_one = [&c](const char* kind, auto make) {
+    if (c != nullptr && c->Is(kind)) {
+      make(*c);
+      c = c->Brother();
+    }
+  };
+  const bool whole = r_.whole_document_;
+
+  take_all([](const XMLItem* i) { return i->Is("attrib"); },
+           [this](const XMLItem& i) { MakeAttribute(i); });
+  take_one("colors", [this, whole](const XMLItem& i) {
+    if (whole) {
+      MakeColors(i);
+    }
+  });
+  take_all([](const XMLItem* i) { return i->Is("menu"); },
+           [this, whole](const XMLItem& i) {
+             if (whole) {
+               MakeMenu(i);
+             }
+           });
+  take_all([](const XMLItem* i) { return i->Is("linkTypes"); },
+           [this, whole](const XMLItem& i) {
+             if (whole) {
+               MakeLinkTypes(i);
+             }
+           });
+  take_all([](const XMLItem* i) { return IsNoteElement(i); },
+           [this](const XMLItem& i) { MakeTopNote(i); });
+  progress_->Begin("Resolving aliases", 0);
+  MakeAliases();
+  take_one("links", [this](const XMLItem& i) {
+    progress_->Begin("Loading " + std::to_string(i.Children()) + " links...",
+                     static_cast<long>(i.Children() / 10 + 1));
+    MakeLinks(i);
+  });
+  // Document-wide sections; a clipping pasted into a document never changes them.
+  if (whole) {
+    take_one("windows", [this](const XMLItem& i) { MakeWindows(i); });
+    take_one("macros", [this](const XMLItem& i) { MakeMacros(i); });
+    take_one("preferences", [this](const XMLItem& i) { MakePrefs(i); });
+    take_one("windows", [this](const XMLItem& i) { MakeWindows(i); });
+  }
+  progress_->End();
+}
+
+// --- Attribute definitions ---------------------------------------------------------
+
+void OrvexReader::Builder::MakeAttribute(const XMLItem& top) {
+  // (element, enclosing definition's name), walked with an explicit stack.
+  std::vector<std::pair<const XMLItem*, std::string>> todo{{&top, std::string()}};
+  while (!todo.empty()) {
+    auto [item, enclosing] = todo.back();
+    todo.pop_back();
+    const std::string& name = item->Get("Name");
+    if (name.empty()) {
+      continue;
+    }
+    Attribute* existing = props_.Find(Attribute::NormalizeName(name));
+    if (existing != nullptr && existing->IsValid()) {
+      // A definition the document already has (a built-in one): only its default.
+      // A clipping never changes the document's definitions.
+      if (r_.whole_document_ && item->Has("default") && !existing->IsAttributeCategory()) {
+        existing->SetDefault(std::string_view(item->Get("default")));
+      }
+      continue;
+    }
+    std::string parent = !enclosing.empty() ? enclosing : item->Get("parent");
+    if (parent.empty() || props_.Find(parent) == nullptr) {
+      parent = kUserCategory;
+    }
+    const bool editable = item->GetLong("editable") != 0;
+    const AttributeType type = TypeFromCode(item->GetLong("type"));
+    const long kind = item->GetLong("kind");
+    Attribute* a = nullptr;
+    if (kind != 0) {
+      a = props_.CreateAttribute(
+          std::make_unique<PreferenceAttribute>(name, type, editable, static_cast<int>(kind)),
+          parent);
+    } else {
+      a = props_.CreateBasicAttribute(name, parent, editable, type);
+      if (a != nullptr && !item->Get("default").empty()) {
+        a->SetDefault(std::string_view(item->Get("default")));
+      }
+    }
+    if (a == nullptr) {
+      continue;
+    }
+    if (item->GetLong("sequential") != 0) {
+      a->BeSequential(true);
+    }
+    if (item->Has("canInherit")) {
+      a->CanInherit(item->GetBoolean("canInherit"));
+    }
+    if (item->Has("visibleInEditor")) {
+      a->VisibleInEditor(item->GetBoolean("visibleInEditor"));
+    }
+    // Children in document order: pushed last first.
+    std::vector<const XMLItem*> kids;
+    for (const XMLItem* k = item->First("attrib"); k != nullptr; k = k->Next("attrib")) {
+      kids.push_back(k);
+    }
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+      todo.emplace_back(*it, a->Name());
+    }
+  }
+}
+
+// --- Colours, stamps, link types --------------------------------------------------
+
+void OrvexReader::Builder::MakeColors(const XMLItem& item) {
+  if (auto* orvex = dynamic_cast<Orvex*>(doc_)) {
+    orvex->Colors().ReadXML(item);
+  }
+}
+
+void OrvexReader::Builder::MakeMenu(const XMLItem& item) {
+  if (item.Get("kind") == "stamps") {
+    MakeStamps(item);
+  }
+}
+
+void OrvexReader::Builder::MakeStamps(const XMLItem& item) {
+  std::vector<Stamp>& stamps = doc_->Records().Stamps();
+  stamps.clear();
+  for (const XMLItem* s = item.Son(); s != nullptr; s = s->Brother()) {
+    if (s->Is("stamp") || s->Is("item")) {
+      // Stamps are UTF-8 like every other text of the file.
+      stamps.push_back({s->Get("name"), s->Get("attribute"), s->UnicodeText()});
+    }
+  }
+}
+
+void OrvexReader::Builder::MakeLinkTypes(const XMLItem& item) {
+  LinkTypes* types = doc_->GetLinkTypes();
+  if (types == nullptr) {
+    return;
+  }
+  for (const XMLItem* t = item.Son(); t != nullptr; t = t->Brother()) {
+    if (!t->Get("name").empty()) {
+      types->Add(LinkType::FromXML(*t));
+    }
+  }
+}
+
+// --- Notes ---------------------------------------------------------------------------
+
+void OrvexReader::Builder::MakeTopNote(const XMLItem& item) {
+  if (r_.whole_document_ && !root_applied_) {
+    // The first top-level note is the document's root note itself.
+    root_applied_ = true;
+    MakeNodes(item, nullptr, r_.target_);
+    return;
+  }
+  MakeNodes(item, r_.target_, nullptr);
+}
+
+Node* OrvexReader::Builder::NewNote(const XMLItem& item) {
+  Hypertext::NoteKind kind = Hypertext::NoteKind::kNote;
+  if (item.Is("agent")) {
+    kind = Hypertext::NoteKind::kAgent;
+  } else if (item.Is("adornment")) {
+    kind = Hypertext::NoteKind::kAdornment;
+  }
+  return doc_->MakeBareNode(kind);
+}
+
+void OrvexReader::Builder::Place(Node* n, Node* container, Node** last) {
+  if (*last != nullptr && (*last)->Father() == container) {
+    (*last)->AddBrother(n);
+  } else {
+    container->AddFirstSon(n);
+  }
+  *last = n;
+}
+
+void OrvexReader::Builder::Created(Node* n) {
+  doc_->AddNode(n);
+  r_.nodes_.push_back(n);
+  if (r_.first_node_ == nullptr) {
+    r_.first_node_ = n;
+  }
+  if (doc_->NodeCount() % 100 == 0) {
+    progress_->Begin("Loading " + n->Name() + "...", 0);
+  }
+}
+
+void OrvexReader::Builder::MakeNodes(const XMLItem& top, Node* container, Node* applied_to) {
+  struct Frame {
+    const XMLItem* item;
+    Node* note;
+    const XMLItem* next_child;
+    Node* last_child;  // the last note placed inside this one
+  };
+  std::vector<Frame> stack;
+
+  auto open = [&](const XMLItem& item, Node* parent, Node** parent_last) {
+    Node* n = applied_to;
+    if (n == nullptr) {
+      n = NewNote(item);
+      Place(n, parent, parent_last);
+    }
+    applied_to = nullptr;
+    ApplyHead(item, n);
+    if (n != r_.target_) {
+      Created(n);
+    }
+    Bump();
+    stack.push_back({&item, n, item.Son(), nullptr});
+  };
+
+  if (applied_to == nullptr && !container->CanReceiveChildren()) {
+    return;
+  }
+  open(top, container, &paste_last_);
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next_child == nullptr) {
+      ClampOffsets(f.note->GetContent());
+      stack.pop_back();
+      continue;
+    }
+    const XMLItem* child = f.next_child;
+    f.next_child = child->Brother();
+    if (IsNoteElement(child)) {
+      if (f.note->CanReceiveChildren()) {
+        Node* parent = f.note;
+        open(*child, parent, &f.last_child);  // may reallocate: f is not used after
+      }
+    } else {
+      ApplyChild(*child, f.note);
+    }
+  }
+}
+
+void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n) {
+  uint32_t id = 0;
+  for (const auto& [name, value] : item.Attributes()) {
+    if (name == "ID") {
+      id = static_cast<uint32_t>(item.GetUnsignedLong("ID"));
+      if (id == kMinusOne) {
+        // -1 asks for a fresh id; every such note gets its own.
+        id = NodeID::MakeUniqueNumber();
+      }
+      continue;
+    }
+    Attribute* a = props_.Find(name);
+    if (IsReadable(a)) {
+      a->Set(n, Value::Create(a->GetType(), value));
+    }
+  }
+  for (const XMLItem* c = item.First("attribute"); c != nullptr; c = c->Next("attribute")) {
+    Attribute* a = props_.Find(c->Get("name"));
+    if (IsReadable(a)) {
+      a->Set(n, Value::Create(a->GetType(), c->UnicodeText()));
+    }
+  }
+
+  if (id == 0) {
+    const Attribute* id_attribute = props_.Find("ID");
+    const Value* v = id_attribute != nullptr ? n->StoredValue(id_attribute) : nullptr;
+    id = v != nullptr ? v->AsUnsignedLong() : 0;
+  }
+  if (id == 0) {
+    return;  // the note keeps the fresh identity it was made with
+  }
+  const Attribute* creator_attribute = props_.Find("Creator");
+  const Value* cv = creator_attribute != nullptr ? n->StoredValue(creator_attribute) : nullptr;
+  std::string creator = cv != nullptr ? cv->AsString() : n->Creator();
+  NodeID::RaiseCounterAbove(id);
+
+  auto key = std::make_pair(id, creator);
+  Node* taken = doc_->FindNode(id, creator);
+  if ((taken != nullptr && taken != n) || by_file_id_.contains(key)) {
+    // The identity belongs to another note already (a clipping pasted twice, or a file
+    // that repeats an id): this note gets a fresh one; links of the file still find
+    // it through the file's identity.
+    n->SetID(NodeID(NodeID::MakeUniqueNumber(), creator));
+  } else {
+    n->SetID(NodeID(id, creator));
+  }
+  by_file_id_.emplace(key, n);
+  by_file_number_.emplace(id, n);
+}
+
+void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
+  if (n->IsAlias()) {
+    return;
+  }
+  Content* content = n->GetContent();
+  if (content == nullptr) {
+    return;
+  }
+  const std::string& kind = child.Kind();
+  if (kind == "text") {
+    content->SetText(WithCarriageReturns(child.UnicodeText()));
+  } else if (kind == "rtf") {
+    content->set_rtf(child.Text());
+  } else if (kind == "strike") {
+    GetStrike(child, content);
+  } else if (kind == "styles") {
+    GetStyles(child, content);
+  } else if (kind == "pictures") {
+    GetPictures(child, content);
+  } else if (kind == "script") {
+    content->set_script(Base64Decode(child.UnicodeText()));
+  } else if (kind == "picture") {
+    content->set_picture(Base64Decode(child.UnicodeText()));
+    r_.has_image_ = true;
+  }
+}
+
+void OrvexReader::Builder::GetStrike(const XMLItem& item, Content* content) {
+  std::vector<StruckSpan>& spans = content->struck_spans();
+  spans.clear();
+  const std::string& text = item.UnicodeText();
+  const char* p = text.c_str();
+  while (true) {
+    char* end = nullptr;
+    const long start = std::strtol(p, &end, 10);
+    if (end == p) {
+      break;
+    }
+    p = end;
+    const long length = std::strtol(p, &end, 10);
+    if (end == p) {
+      break;
+    }
+    p = end;
+    spans.push_back({ToInt32(start), ToInt32(length)});
+  }
+}
+
+void OrvexReader::Builder::GetStyles(const XMLItem& item, Content* content) {
+  std::vector<StyleRun>& runs = content->style_runs();
+  runs.clear();
+  for (const XMLItem* t = item.First("tstyle"); t != nullptr; t = t->Next("tstyle")) {
+    StyleRun run;
+    run.start = ToInt32(t->GetLong("start"));
+    run.font = t->Get("font");
+    run.size = t->GetDouble("size");
+    run.bold = t->GetBoolean("bold");
+    run.italic = t->GetBoolean("italic");
+    run.underline = t->GetBoolean("underline");
+    run.color = t->Has("color") ? PColor(t->GetColor("color")) : PColor();
+    run.line_height = t->GetDouble("height");
+    run.ascent = t->GetDouble("ascent");
+    runs.push_back(std::move(run));
+  }
+}
+
+void OrvexReader::Builder::GetPictures(const XMLItem& item, Content* content) {
+  std::vector<TextPicture>& pictures = content->pictures();
+  pictures.clear();
+  for (const XMLItem* p = item.First("picture"); p != nullptr; p = p->Next("picture")) {
+    TextPicture picture;
+    picture.position = ToInt32(p->GetLong("position"));
+    picture.frame = SRect{ToInt32(p->GetLong("left")), ToInt32(p->GetLong("top")),
+                          ToInt32(p->GetLong("right")), ToInt32(p->GetLong("bottom"))};
+    picture.compressed = p->Get("compressed") == "jpeg";
+    picture.bytes = Base64Decode(p->UnicodeText());
+    pictures.push_back(std::move(picture));
+    r_.has_image_ = true;
+  }
+}
+
+void OrvexReader::Builder::ClampOffsets(Content* content) {
+  if (content == nullptr) {
+    return;
+  }
+  if (content->style_runs().empty() && content->struck_spans().empty() &&
+      content->pictures().empty()) {
+    return;
+  }
+  const auto length = static_cast<int32_t>(std::min<size_t>(content->Utf16Length(), INT32_MAX));
+  for (StyleRun& run : content->style_runs()) {
+    run.start = std::clamp(run.start, 0, length);
+  }
+  for (StruckSpan& span : content->struck_spans()) {
+    ClampSpan(&span.start, &span.length, length, false);
+  }
+  for (TextPicture& picture : content->pictures()) {
+    picture.position = std::clamp(picture.position, 0, length);
+  }
+}
+
+// --- Aliases ---------------------------------------------------------------------------
+
+bool OrvexReader::Builder::IsProxyForAlias(const Node* n) const {
+  if (n == nullptr || n->IsAlias() || n->Son() != nullptr || n->IsRootNote()) {
+    return false;
+  }
+  const Attribute* alias = props_.Find("Alias");
+  const Value* v = alias != nullptr ? n->StoredValue(alias) : nullptr;
+  return v != nullptr && v->AsUnsignedLong() != 0;
+}
+
+Node* OrvexReader::Builder::LookupFileId(uint32_t id) const {
+  auto it = by_file_number_.find(id);
+  if (it != by_file_number_.end()) {
+    return it->second;
+  }
+  return doc_->FindNode(id);
+}
+
+Node* OrvexReader::Builder::ResolveAlias(Node* proxy) {
+  const Attribute* alias_attribute = props_.Find("Alias");
+  std::set<const Node*> seen{proxy};
+  Node* n = proxy;
+  while (true) {
+    const uint32_t id = n->StoredValue(alias_attribute)->AsUnsignedLong();
+    Node* next = LookupFileId(id);
+    if (next == nullptr || next->IsHidden() || seen.contains(next)) {
+      return nullptr;
+    }
+    if (next->IsAlias()) {
+      next = next->GetOriginal();
+      return next != nullptr && !next->IsHidden() ? next : nullptr;
+    }
+    if (!IsProxyForAlias(next)) {
+      return next->IsRootNote() || !next->CanBeAliased() ? nullptr : next;
+    }
+    seen.insert(next);
+    n = next;
+  }
+}
+
+void OrvexReader::Builder::CopyAttributesToAlias(const Node* proxy, AliasNode* alias) {
+  for (const PropertyMap::Entry& e : proxy->Properties().entries()) {
+    const std::string& name = e.attribute->Name();
+    // Copying the name would rename the original; the identity is copied separately;
+    // the alias made its own `Alias` value.
+    if (name == "Name" || name == "ID" || name == "Creator" || name == "Alias") {
+      continue;
+    }
+    alias->DoSet(e.attribute, e.value->Clone());
+  }
+}
+
+void OrvexReader::Builder::DeleteProxy(Node* proxy) {
+  proxy->Hide(true);
+  if (proxy->IsHidden()) {
+    doc_->DestroyNode(proxy);
+  } else {
+    // A document that may not be edited refuses hiding; take the proxy out directly.
+    doc_->RemoveNode(proxy);
+    proxy->Unhook();
+  }
+}
+
+void OrvexReader::Builder::MakeAliases() {
+  // The notes made by this read, in outline order; each proxy's slot receives its
+  // alias, or null when it is dropped.
+  std::vector<Node*>& made = r_.nodes_;
+  bool dropped_first = false;
+  for (size_t i = 0; i < made.size(); ++i) {
+    Node* proxy = made[i];
+    if (!IsProxyForAlias(proxy)) {
+      continue;
+    }
+    const NodeID identity = proxy->GetID();
+    Node* original = ResolveAlias(proxy);
+    AliasNode* alias = nullptr;
+    if (original != nullptr) {
+      const MapPoint p = proxy->Position();
+      alias = AliasNode::CreateFor(original, proxy->Father(), proxy, p.x, p.y, false);
+    }
+    if (alias != nullptr) {
+      CopyAttributesToAlias(proxy, alias);
+    }
+    DeleteProxy(proxy);
+    if (alias != nullptr) {
+      alias->SetID(identity);
+    }
+    made[i] = alias;
+    if (r_.first_node_ == proxy) {
+      r_.first_node_ = alias;
+      dropped_first = alias == nullptr;
+    }
+    for (auto& [key, n] : by_file_id_) {
+      if (n == proxy) {
+        n = alias;
+      }
+    }
+    if (auto it = by_file_number_.find(identity.id());
+        it != by_file_number_.end() && it->second == proxy) {
+      it->second = alias;
+    }
+  }
+  std::erase(made, nullptr);
+  if (dropped_first || (r_.first_node_ == nullptr && !made.empty())) {
+    // The first note was an unresolvable proxy: the note made after it is first now.
+    r_.first_node_ = made.empty() ? nullptr : made.front();
+  }
+  std::erase_if(by_file_id_, [](const auto& e) { return e.second == nullptr; });
+  std::erase_if(by_file_number_, [](const auto& e) { return e.second == nullptr; });
+}
+
+// --- Links -------------------------------------------------------------------------------
+
+Node* OrvexReader::Builder::FindNode(uint32_t id, const std::string& creator) const {
+  auto it = by_file_id_.find({id, creator});
+  return it == by_file_id_.end() ? nullptr : it->second;
+}
+
+void OrvexReader::Builder::MakeLinks(const XMLItem& item) {
+  for (const XMLItem* l = item.First("link"); l != nullptr; l = l->Next("link")) {
+    MakeLink(*l);
+    Bump();
+  }
+}
+
+void OrvexReader::Builder::MakeLink(const XMLItem& item) {
+  Node* source =
+      FindNode(static_cast<uint32_t>(item.GetUnsignedLong("sourceid")), item.Get("sourcecreator"));
+  Node* dest = nullptr;
+  const std::string& url = item.Get("URL");
+  if (!url.empty()) {
+    dest = doc_->Root();
+  } else {
+    dest = FindNode(static_cast<uint32_t>(item.GetUnsignedLong("destid")), item.Get("destcreator"));
+  }
+  if (source == nullptr || dest == nullptr) {
+    return;  // an end is missing: the link is dropped
+  }
+  LinkRecord record;
+  record.add_to_document = true;
+  record.source = source;
+  record.dest = dest;
+  record.source_span = {ToInt32(item.GetLong("sstart")), ToInt32(item.GetLong("slen"))};
+  // Without `dstart` the link has no destination anchor.
+  record.dest_span = {item.Has("dstart") ? ToInt32(item.GetLong("dstart")) : -1,
+                      ToInt32(item.GetLong("dlen"))};
+  auto text_length = [](Node* n) {
+    const Content* c = n->IsAlias() && n->GetOriginal() == nullptr ? nullptr : n->GetContent();
+    return c == nullptr ? 0 : static_cast<int32_t>(std::min<size_t>(c->Utf16Length(), INT32_MAX));
+  };
+  ClampSpan(&record.source_span.start, &record.source_span.length, text_length(source), true);
+  ClampSpan(&record.dest_span.start, &record.dest_span.length, text_length(dest), true);
+  record.name = item.Get("name");
+  record.url = url;
+  record.title = item.Get("title");
+  record.target = item.Get("target");
+  record.css_class = item.Get("class");
+  record.style = LinkStyle(static_cast<uint32_t>(item.GetUnsignedLong("style")));
+  doc_->CreateLink(record);
+}
+
+// --- Windows, macros, preferences ------------------------------------------------------
+
+void OrvexReader::Builder::MakeWindows(const XMLItem& item) {
+  // The view state in the order views write it; anything else after, by name.
+  static constexpr std::string_view kStateOrder[] = {
+      "bounds", "x", "y", "scale", "checkbox", "columns", "split", "expanded", "collapsed"};
+  std::vector<WindowRecord>& windows = doc_->Records().Windows();
+  windows.clear();
+  for (const XMLItem* w = item.First("window"); w != nullptr; w = w->Next("window")) {
+    WindowRecord record;
+    record.type = w->Get("type");
+    record.id = static_cast<uint32_t>(w->GetUnsignedLong("ID"));
+    record.creator = w->Get("Creator");
+    for (std::string_view name : kStateOrder) {
+      if (w->Has(name)) {
+        record.state.emplace_back(std::string(name), w->Get(name));
+      }
+    }
+    for (const auto& [name, value] : w->Attributes()) {
+      if (name == "type" || name == "ID" || name == "Creator" ||
+          std::find(std::begin(kStateOrder), std::end(kStateOrder), name) !=
+              std::end(kStateOrder)) {
+        continue;
+      }
+      record.state.emplace_back(name, value);
+    }
+    windows.push_back(std::move(record));
+  }
+}
+
+void OrvexReader::Builder::MakeMacros(const XMLItem& item) {
+  DocumentRecords& records = doc_->Records();
+  for (const XMLItem* m = item.First("macro"); m != nullptr; m = m->Next("macro")) {
+    // Macros are UTF-8 like every other text of the file.
+    records.SetMacro(m->Get("name"), WithCarriageReturns(m->UnicodeText()));
+  }
+}
+
+void OrvexReader::Builder::MakePrefs(const XMLItem& item) {
+  DocumentPreferences& prefs = doc_->Preferences();
+  for (const XMLItem* p = item.Son(); p != nullptr; p = p->Brother()) {
+    std::string_view text = p->UnicodeText();
+    if (!text.empty() && text.front() == ' ') {
+      text.remove_prefix(1);
+    }
+    const std::string& key = p->Kind();
+    ValuePtr value = Value::Create(prefkeys::TypeForKey(key), text);
+    if (const int index = prefkeys::IndexForKey(key); index != 0) {
+      prefs.Set(index, std::move(value));
+    } else {
+      prefs.Set(key, std::move(value));
+    }
+  }
+}
+
+// --- OrvexReader -----------------------------------------------------------------------
+
+OrvexReader::OrvexReader(Node* target, Node* after, bool whole_document)
+    : target_(target), after_(after), whole_document_(whole_document) {
+  RequireNotNull(target, "OrvexReader: null target");
+  RequireNotNull(target->GetHypertext(), "OrvexReader: target without document");
+  if (after_ != nullptr && after_->Father() != target_) {
+    after_ = nullptr;
+  }
+}
+
+OrvexReader::~OrvexReader() = default;
+
+void OrvexReader::ReadXML(XMLItem* root) {
+  if (root != nullptr) {
+    Build(*root);
+  }
+}
+
+bool OrvexReader::Finish() {
+  return root() != nullptr && Build(*root());
+}
+
+bool OrvexReader::Build(const XMLItem& root) {
+  version_ = root.GetLong("version");
+  revision_ = root.GetLong("revision");
+  if (version_ >= 3) {
+    refused_newer_ = true;
+    Warn(kNewerVersionMessage);
+    return false;
+  }
+  Hypertext* doc = target_->GetHypertext();
+  {
+    // A whole document is read silently; a paste tells the views once, at the end.
+    std::unique_ptr<StIgnoreChanges> ignore;
+    std::unique_ptr<StChanges> batch;
+    if (whole_document_) {
+      ignore = std::make_unique<StIgnoreChanges>(doc);
+    } else {
+      batch = std::make_unique<StChanges>(doc);
+    }
+    Builder builder(this);
+    builder.Make(root);
+  }
+  if (version_ == 2 && revision_ < 5) {
+    open_as_untitled_ = true;
+    Warn(kOlderRevisionMessage);
+  }
+  if (version_ == 2 && revision_ < 8 && has_image_) {
+    open_as_untitled_ = true;
+    Warn(kImageRevisionMessage);
+  }
+  return true;
+}
+
+namespace {
+
+std::unique_ptr<Orvex> Finished(std::unique_ptr<Orvex> doc, const OrvexReader& reader, bool ok,
+                                ReadOutcome* outcome) {
+  ReadOutcome local;
+  ReadOutcome& out = outcome != nullptr ? *outcome : local;
+  out.version = reader.version();
+  out.revision = reader.revision();
+  out.open_as_untitled = reader.open_as_untitled();
+  if (!ok) {
+    if (reader.refused_newer()) {
+      out.failure = ReadOutcome::Failure::kNewerVersion;
+    } else if (!reader.error().empty()) {
+      out.failure = ReadOutcome::Failure::kMalformed;
+    } else {
+      out.failure = ReadOutcome::Failure::kUnreadable;
+    }
+    return nullptr;
+  }
+  out.failure = ReadOutcome::Failure::kNone;
+  // Cleared only now: the scope that held back change notifications has ended.
+  doc->SetModified(false);
+  return doc;
+}
+
+}  // namespace
+
+std::unique_ptr<Orvex> OrvexReader::ReadDocument(const std::filesystem::path& path,
+                                                 ReadOutcome* outcome) {
+  const std::string file_name = path.filename().string();
+  auto doc = Orvex::Create(file_name);
+  OrvexReader reader(doc->Root(), nullptr, true);
+  bool ok = false;
+  {
+    std::ifstream probe(path, std::ios::binary);
+    if (probe) {
+      probe.close();
+      ok = reader.Parse(path);
+    }
+  }
+  if (ok && !file_name.empty()) {
+    // The root note is named after the file, whatever the file says.
+    doc->UpdateRootName(file_name);
+  }
+  return Finished(std::move(doc), reader, ok, outcome);
+}
+
+std::unique_ptr<Orvex> OrvexReader::ReadDocumentFromString(const std::string& bytes,
+                                                           ReadOutcome* outcome,
+                                                           const std::string& file_name) {
+  auto doc = Orvex::Create(file_name);
+  OrvexReader reader(doc->Root(), nullptr, true);
+  const bool ok = reader.ParseDocumentText(bytes);
+  if (ok && !file_name.empty()) {
+    doc->UpdateRootName(file_name);
+  }
+  return Finished(std::move(doc), reader, ok, outcome);
+}
+
+bool OrvexReader::ParseDocumentText(const std::string& bytes) {
+  // Malformed text is reported as a file would be, rather than repaired.
+  std::istringstream in(bytes);
+  return Parse(in, bytes.size());
+}
+
+NodeVector OrvexReader::PasteClipping(const std::string& bytes, Node* container, Node* after) {
+  if (container == nullptr || container->GetHypertext() == nullptr || container->IsHidden() ||
+      !container->CanReceiveChildren() ||
+      (!container->IsRootNote() && !container->GetHypertext()->HasNode(container))) {
+    return NodeVector();
+  }
+  OrvexReader reader(container, after, false);
+  if (!reader.Parse(bytes)) {
+    return NodeVector();
+  }
+  return reader.GetNodeList();
+}
+
+bool OrvexReader::CouldBeXML(const std::filesystem::path& file) {
+  XMLReader probe;
+  const std::string root = probe.ProbeXML(file);
+  return root == "fernweave" || root == "orvex";
+}
+
+}  // namespace fernweave

@@ -1,0 +1,694 @@
+#include "persist/orvex_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "foundation/base64.h"
+#include "model/alias_node.h"
+#include "model/attribute.h"
+#include "model/content.h"
+#include "model/link.h"
+#include "model/link_manager.h"
+#include "model/link_type.h"
+#include "model/orvex.h"
+#include "model/props.h"
+#include "model/special_attributes.h"
+#include "persist/document_preference_keys.h"
+
+namespace fernweave {
+namespace {
+
+// The registry of a fresh document of the same class, to tell which built-in defaults
+// a document changed. Made once per class and never changed afterwards.
+const Props& PristineProps(bool orvex) {
+  static std::once_flag once_orvex, once_generic;
+  static std::unique_ptr<Hypertext> orvex_doc, generic_doc;
+  if (orvex) {
+    std::call_once(once_orvex, [] { orvex_doc = Orvex::Create(); });
+    return orvex_doc->Properties();
+  }
+  std::call_once(once_generic, [] { generic_doc = Hypertext::Create(); });
+  return generic_doc->Properties();
+}
+
+// The attributes the element itself carries, never repeated as `attribute` children.
+bool IsIdentityAttribute(const Attribute* a) {
+  return a->Name() == "ID" || a->Name() == "Creator";
+}
+
+// The shortest decimal text that reads back as the same number.
+std::string NumberText(double x) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x);
+  return ec == std::errc() ? std::string(buf, end) : std::string("0");
+}
+
+}  // namespace
+
+// The renumbering state of a clipping and the progress display.
+class OrvexWriter::Impl {
+ public:
+  bool renumbering = false;
+  std::unordered_map<uint32_t, uint32_t> id_map;
+  std::unique_ptr<Progress> progress;
+  int counter = 0;
+};
+
+OrvexWriter::OrvexWriter(const Hypertext& doc) : doc_(doc), impl_(std::make_unique<Impl>()) {}
+
+OrvexWriter::~OrvexWriter() {
+  if (impl_->progress != nullptr) {
+    impl_->progress->End();
+  }
+}
+
+uint32_t OrvexWriter::MappedID(uint32_t id) const {
+  auto it = impl_->id_map.find(id);
+  return it == impl_->id_map.end() ? id : it->second;
+}
+
+bool OrvexWriter::ShouldWriteNote(const Node* n) {
+  if (n == nullptr || n->IsHidden()) {
+    return false;
+  }
+  if (n->IsAlias()) {
+    const Node* original = n->GetOriginal();
+    return original != nullptr && !original->IsHidden();
+  }
+  return true;
+}
+
+bool OrvexWriter::Write(std::ostream& os) {
+  impl_->renumbering = false;
+  impl_->id_map.clear();
+  impl_->progress = MakeProgress();
+  impl_->progress->Begin("Saving...", static_cast<long>(doc_.NodeCount() / 10 + 1));
+  const bool full = dynamic_cast<const Orvex*>(&doc_) != nullptr;
+  Begin(os);
+  WriteAttributes(os);
+  Bump(1);
+  if (full) {
+    WriteColorTable(os);
+    Bump(1);
+    WriteStamps(os);
+    Bump(1);
+  }
+  WriteLinkTypes(os);
+  Bump(1);
+  WriteNodes(os, doc_.Root());
+  WriteLinks(os);
+  Bump(1);
+  if (full) {
+    WriteMacros(os);
+    Bump(1);
+  }
+  WritePreferences(os);
+  Bump(1);
+  WriteWindows(os);
+  End(os);
+  os.flush();
+  impl_->progress->End();
+  impl_->progress.reset();
+  return static_cast<bool>(os);
+}
+
+std::string OrvexWriter::WriteToString(const Hypertext& doc) {
+  std::ostringstream os;
+  OrvexWriter writer(doc);
+  writer.Write(os);
+  return os.str();
+}
+
+bool OrvexWriter::ToClip(std::ostream& os, const Node& node) {
+  NodeVector one;
+  one.Add(const_cast<Node*>(&node));
+  return ToClip(os, one);
+}
+
+bool OrvexWriter::ToClip(std::ostream& os, const NodeVector& nodes) {
+  // The listed notes of this document in outline order, without any that lies inside
+  // another listed note (it is written with that one).
+  std::vector<const Node*> tops;
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const Node* n = nodes[i];
+    if (n != nullptr && n->GetHypertext() == &doc_ && doc_.HasNode(n) && !n->IsRootNote()) {
+      tops.push_back(n);
+    }
+  }
+  std::vector<const Node*> kept;
+  for (const Node* n : tops) {
+    bool inside = false;
+    for (const Node* other : tops) {
+      if (other != n && n->IsDescendedFrom(other)) {
+        inside = true;
+        break;
+      }
+    }
+    if (!inside && std::find(kept.begin(), kept.end(), n) == kept.end()) {
+      kept.push_back(n);
+    }
+  }
+  std::vector<std::pair<std::vector<uint32_t>, const Node*>> keyed;
+  for (const Node* n : kept) {
+    std::vector<uint32_t> path;  // sibling positions from the root down
+    for (const Node* a = n; a != nullptr && !a->IsRootNote(); a = a->Father()) {
+      path.push_back(static_cast<uint32_t>(a->CountElderSiblings()));
+    }
+    std::reverse(path.begin(), path.end());
+    keyed.emplace_back(std::move(path), n);
+  }
+  std::sort(keyed.begin(), keyed.end());
+
+  // Every note written gets a number reserved from the process-wide counter, so that
+  // neither a later note nor a second copy of the clipping can take it.
+  impl_->renumbering = true;
+  impl_->id_map.clear();
+  std::vector<const Node*> written;
+  for (const auto& [path, top] : keyed) {
+    if (!ShouldWriteNote(top)) {
+      continue;
+    }
+    for (const Node* n = top; n != nullptr; n = n->Next()) {
+      if (n != top && !n->IsDescendedFrom(top)) {
+        break;
+      }
+      if (ShouldWriteNote(n) && !impl_->id_map.contains(n->GetID().id())) {
+        impl_->id_map.emplace(n->GetID().id(), NodeID::MakeUniqueNumber());
+      }
+    }
+    written.push_back(top);
+  }
+
+  Begin(os);
+  for (const Node* top : written) {
+    WriteNode(os, top);
+  }
+  WriteClipLinks(os, written);
+  End(os);
+  os.flush();
+  impl_->renumbering = false;
+  return static_cast<bool>(os);
+}
+
+std::string OrvexWriter::ClipToString(const NodeVector& nodes) {
+  std::ostringstream os;
+  if (nodes.empty() || nodes[0] == nullptr || nodes[0]->GetHypertext() == nullptr) {
+    return std::string();
+  }
+  OrvexWriter writer(*nodes[0]->GetHypertext());
+  writer.ToClip(os, nodes);
+  return os.str();
+}
+
+void OrvexWriter::Begin(std::ostream& os) {
+  XMLHeader(os);
+  Open(os, "fernweave");
+  Put(os, "version", kVersion);
+  Put(os, "revision", kRevision);
+  EndTag(os);
+}
+
+void OrvexWriter::End(std::ostream& os) {
+  Close(os, "fernweave");
+}
+
+void OrvexWriter::Bump(int n) {
+  impl_->counter += n;
+  while (impl_->counter >= 10) {
+    impl_->counter -= 10;
+    if (impl_->progress != nullptr) {
+      impl_->progress->Bump();
+    }
+  }
+}
+
+// --- Notes ---------------------------------------------------------------------
+
+void OrvexWriter::WriteNodes(std::ostream& os, const Node* first) {
+  for (const Node* n = first; n != nullptr; n = n->Brother()) {
+    WriteNode(os, n);
+  }
+}
+
+void OrvexWriter::WriteNode(std::ostream& os, const Node* top) {
+  if (!ShouldWriteNote(top)) {
+    return;
+  }
+  // Depth-first with an explicit stack, so that no depth of nesting can overflow the
+  // call stack.
+  std::vector<const Node*> open;
+  WriteNodeHead(os, top);
+  open.push_back(top);
+  const Node* next = top->Son();
+  while (!open.empty()) {
+    if (next != nullptr) {
+      if (ShouldWriteNote(next)) {
+        WriteNodeHead(os, next);
+        open.push_back(next);
+        next = next->Son();
+      } else {
+        next = next->Brother();
+      }
+      continue;
+    }
+    const Node* done = open.back();
+    open.pop_back();
+    WriteNodeTail(os, done);
+    if (open.empty()) {
+      break;
+    }
+    next = done->Brother();
+  }
+}
+
+void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
+  Bump(1);
+  // An alias is an `item` like any note; its `Alias` value names the original.
+  Open(os, n->IsAlias() ? std::string("item") : std::string(n->XMLKind()));
+  PutUnsigned(os, "ID", impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id());
+  Put(os, "Creator", n->Creator());
+  EndTag(os);
+
+  for (const PropertyMap::Entry& e : n->Properties().entries()) {
+    if (!NeedToWrite(e.attribute) || IsIdentityAttribute(e.attribute)) {
+      continue;
+    }
+    std::string text = e.value->AsXML();
+    if (impl_->renumbering && e.attribute->Name() == "Alias") {
+      text = std::to_string(MappedID(e.value->AsUnsignedLong()));
+    }
+    Open(os, "attribute");
+    Put(os, "name", e.attribute->Name());
+    EndTag(os, true);
+    os << ToXML(text, false);
+    Close(os, "attribute");
+  }
+
+  if (n->IsAlias()) {
+    return;  // an alias shows its original's text; it has none of its own to write
+  }
+  const Content* content = n->GetContent();
+  if (content == nullptr) {
+    return;
+  }
+  if (content->HasText()) {
+    Open(os, "text");
+    EndTag(os, true);
+    os << ToXML(content->text(), false);
+    Close(os, "text");
+    if (!content->style_runs().empty()) {
+      WriteStyles(os, *content);
+    }
+    if (!content->rtf().empty()) {
+      Open(os, "rtf");
+      EndTag(os, true);
+      // The rich text is 8-bit text; the reader takes it back in that form.
+      os << ToXML(ToUnicode(content->rtf()), false);
+      Close(os, "rtf");
+    } else if (!content->pictures().empty()) {
+      WritePictures(os, *content);
+    }
+    if (!content->struck_spans().empty()) {
+      Open(os, "strike");
+      EndTag(os, true);
+      for (const StruckSpan& s : content->struck_spans()) {
+        os << s.start << ' ' << s.length << ' ';
+      }
+      Close(os, "strike");
+    }
+  }
+  if (!content->script().empty()) {
+    Open(os, "script");
+    EndTag(os, true);
+    os << Base64Encode(content->script());
+    Close(os, "script");
+  }
+}
+
+void OrvexWriter::WriteNodeTail(std::ostream& os, const Node* n) {
+  if (!n->IsAlias()) {
+    const Content* content = n->GetContent();
+    if (content != nullptr && !content->picture().empty()) {
+      Open(os, "picture");
+      EndTag(os, true);
+      os << Base64Encode(content->picture());
+      Close(os, "picture");
+    }
+  }
+  Close(os, std::string(n->IsAlias() ? std::string_view("item") : n->XMLKind()));
+}
+
+bool OrvexWriter::NeedToWrite(const Attribute* a) {
+  if (a == nullptr || !a->IsValid()) {
+    return false;
+  }
+  if (a->Name() == "Alias") {
+    return true;
+  }
+  // Computed values are recomputed on reading; read-only kinds refuse every write.
+  return !a->ComputesValues() && a->GetKind() != "readonly";
+}
+
+void OrvexWriter::WriteStyles(std::ostream& os, const Content& content) {
+  Open(os, "styles");
+  EndTag(os);
+  for (const StyleRun& r : content.style_runs()) {
+    os << ' ';
+    Open(os, "tstyle");
+    Put(os, "font", r.font);
+    PutBoolean(os, "bold", r.bold);
+    PutBoolean(os, "italic", r.italic);
+    PutBoolean(os, "underline", r.underline);
+    Put(os, "start", static_cast<long>(r.start));
+    Put(os, "size", NumberText(r.size));
+    Put(os, "height", NumberText(r.line_height));
+    Put(os, "ascent", NumberText(r.ascent));
+    Put(os, "color", r.color.ToHex());
+    Close(os);
+  }
+  Close(os, "styles");
+}
+
+void OrvexWriter::WritePictures(std::ostream& os, const Content& content) {
+  Open(os, "pictures");
+  EndTag(os);
+  for (const TextPicture& p : content.pictures()) {
+    Open(os, "picture");
+    Put(os, "position", static_cast<long>(p.position));
+    Put(os, "left", static_cast<long>(p.frame.left));
+    Put(os, "top", static_cast<long>(p.frame.top));
+    Put(os, "right", static_cast<long>(p.frame.right));
+    Put(os, "bottom", static_cast<long>(p.frame.bottom));
+    // The picture bytes are kept as they came; only data stored as JPEG says so.
+    if (p.compressed) {
+      Put(os, "compressed", std::string("jpeg"));
+    }
+    EndTag(os, true);
+    os << Base64Encode(p.bytes);
+    Close(os, "picture");
+  }
+  Close(os, "pictures");
+}
+
+// --- Attribute definitions ------------------------------------------------------
+
+void OrvexWriter::WriteAttributes(std::ostream& os) {
+  const Props& props = doc_.Properties();
+  const Props& pristine = PristineProps(dynamic_cast<const Orvex*>(&doc_) != nullptr);
+  for (Attribute* top = props.Root()->Son(); top != nullptr; top = top->Brother()) {
+    if (top->Name() == kUserCategory) {
+      for (Attribute* a = top->Son(); a != nullptr; a = a->Brother()) {
+        WriteAttribute(os, a, true);
+      }
+      continue;
+    }
+    // Built-in definitions: only those whose default the document changed, so that
+    // the change survives a save (the reader changes just their default).
+    for (Attribute* a = top; a != nullptr; a = a->Next()) {
+      if (a != top && !a->IsDescendedFrom(top)) {
+        break;
+      }
+      if (a->IsAttributeCategory() || !a->IsValid() || a->ComputesValues()) {
+        continue;
+      }
+      const Attribute* fresh = pristine.Find(a->Name());
+      if (fresh != nullptr &&
+          fresh->GetTheDefaultValue()->AsXML() == a->GetTheDefaultValue()->AsXML()) {
+        continue;
+      }
+      WriteAttribute(os, a, false);
+    }
+  }
+}
+
+void OrvexWriter::WriteAttribute(std::ostream& os, const Attribute* top, bool nested) {
+  // Nested definitions mirror the attribute tree; walked with an explicit stack.
+  std::vector<const Attribute*> open;
+  const Attribute* a = top;
+  while (true) {
+    bool descended = false;
+    if (a != nullptr && a->IsValid() && !a->IsHidden()) {
+      Open(os, "attrib");
+      Put(os, "Name", a->Name());
+      const Attribute* father = a->Father();
+      if (father != nullptr && !father->IsRoot()) {
+        Put(os, "parent", father->Name());
+      }
+      PutBoolean(os, "editable", a->IsEditable());
+      PutBoolean(os, "visibleInEditor", a->VisibleInEditor());
+      if (a->IsPreferenceAttribute()) {
+        Put(os, "kind",
+            static_cast<long>(static_cast<const PreferenceAttribute*>(a)->PreferenceIndex()));
+      }
+      if (ToCode(a->GetType()) != 0) {
+        Put(os, "type", static_cast<long>(ToCode(a->GetType())));
+      }
+      if (a->IsSequential()) {
+        Put(os, "sequential", std::string("1"));
+      }
+      if (!a->CanInherit()) {
+        Put(os, "canInherit", std::string("0"));
+      }
+      Put(os, "default", a->GetDefaultValueAsXML(&doc_));
+      if (nested && a->Son() != nullptr) {
+        EndTag(os);
+        open.push_back(a);
+        a = a->Son();
+        descended = true;
+      } else {
+        Close(os);
+      }
+    }
+    if (descended) {
+      continue;
+    }
+    // A hidden definition is skipped with its children; go on with its next sibling,
+    // or close the enclosing elements.
+    while (true) {
+      if (open.empty()) {
+        return;
+      }
+      if (a != nullptr && a->Brother() != nullptr) {
+        a = a->Brother();
+        break;
+      }
+      a = open.back();
+      open.pop_back();
+      Close(os, "attrib");
+      if (open.empty()) {
+        return;
+      }
+    }
+  }
+}
+
+// --- Document tables -------------------------------------------------------------
+
+void OrvexWriter::WriteColorTable(std::ostream& os) {
+  const auto* orvex = dynamic_cast<const Orvex*>(&doc_);
+  if (orvex == nullptr) {
+    return;
+  }
+  Open(os, "colors");
+  EndTag(os);
+  for (const ColorTable::Entry& e : orvex->Colors().Entries()) {
+    Open(os, "color");
+    Put(os, "name", e.name);
+    Put(os, "color", e.color.ToHex());
+    Close(os);
+  }
+  Close(os, "colors");
+}
+
+void OrvexWriter::WriteStamps(std::ostream& os) {
+  Open(os, "menu");
+  Put(os, "name", std::string("Value"));
+  Put(os, "kind", std::string("stamps"));
+  EndTag(os);
+  for (const Stamp& s : doc_.Records().Stamps()) {
+    Open(os, "stamp");
+    Put(os, "name", s.name);
+    Put(os, "attribute", s.attribute);
+    EndTag(os, true);
+    os << ToXML(s.action, false);
+    Close(os, "stamp");
+  }
+  Close(os, "menu");
+}
+
+void OrvexWriter::WriteLinkTypes(std::ostream& os) {
+  const LinkTypes* types = doc_.GetLinkTypes();
+  if (types == nullptr) {
+    return;
+  }
+  Open(os, "linkTypes");
+  EndTag(os);
+  for (size_t i = 0; i < types->size(); ++i) {
+    const LinkType& t = types->at(i);
+    Open(os, "linkType");
+    Put(os, "name", t.name);
+    if (t.label != t.name) {
+      Put(os, "label", t.label);
+    }
+    PutBoolean(os, "visible", t.visible);
+    PutBoolean(os, "showLabel", t.show_label);
+    Put(os, "color", t.color.ToHex());
+    Put(os, "colorString", t.color_string);
+    Put(os, "style", static_cast<long>(t.style.AsInt()));
+    if (t.required) {
+      Put(os, "required", std::string("1"));
+    }
+    Close(os);
+  }
+  Close(os, "linkTypes");
+}
+
+// --- Links -------------------------------------------------------------------------
+
+void OrvexWriter::WriteLinks(std::ostream& os) {
+  Open(os, "links");
+  EndTag(os);
+  for (Link* link : doc_.Links().All()) {
+    if (!link->IsHidden() && ShouldWriteNote(link->SourceNode()) &&
+        (link->IsWebLink() || ShouldWriteNote(link->DestNode()))) {
+      WriteLink(os, *link);
+    }
+  }
+  Close(os, "links");
+}
+
+void OrvexWriter::WriteClipLinks(std::ostream& os, const std::vector<const Node*>& tops) {
+  Open(os, "links");
+  EndTag(os);
+  auto inside = [&tops](const Node* n) {
+    if (n == nullptr) {
+      return false;
+    }
+    for (const Node* t : tops) {
+      if (n->IsDescendedFrom(t)) {
+        return true;
+      }
+    }
+    return false;
+  };
+  for (Link* link : doc_.Links().All()) {
+    if (!link->IsHidden() && ShouldWriteNote(link->SourceNode()) && inside(link->SourceNode()) &&
+        (link->IsWebLink() || ShouldWriteNote(link->DestNode()))) {
+      WriteLink(os, *link);
+    }
+  }
+  Close(os, "links");
+}
+
+void OrvexWriter::WriteLink(std::ostream& os, const Link& link) {
+  const Node* source = link.SourceNode();
+  const Node* dest = link.DestNode();
+  auto id_of = [this](const Node* n) -> uint32_t {
+    if (n == nullptr) {
+      return 0;
+    }
+    return impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id();
+  };
+  Open(os, "link");
+  Put(os, "name", link.Name());
+  PutUnsigned(os, "sourceid", id_of(source));
+  Put(os, "sourcecreator", source != nullptr ? source->Creator() : std::string());
+  Put(os, "sstart", static_cast<long>(link.GetSourceStart()));
+  Put(os, "slen", static_cast<long>(link.GetSourceLength()));
+  Put(os, "style", static_cast<long>(link.GetStyleImmediate().AsInt()));
+  PutUnsigned(os, "destid", id_of(dest));
+  Put(os, "destcreator", dest != nullptr ? dest->Creator() : std::string());
+  if (link.IsWebLink()) {
+    Put(os, "URL", link.URL());
+  } else if (link.GetDestStart() >= 0 || link.GetDestLength() != 0) {
+    // A destination anchor; without one the reader takes -1 (no anchor).
+    Put(os, "dstart", static_cast<long>(link.GetDestStart()));
+    Put(os, "dlen", static_cast<long>(link.GetDestLength()));
+  }
+  if (!link.Title().empty()) {
+    Put(os, "title", link.Title());
+  }
+  if (!link.GetCSSClass().empty()) {
+    Put(os, "class", link.GetCSSClass());
+  }
+  if (!link.Target().empty()) {
+    Put(os, "target", link.Target());
+  }
+  Close(os);
+}
+
+// --- Macros, preferences, windows ---------------------------------------------------
+
+void OrvexWriter::WriteMacros(std::ostream& os) {
+  Open(os, "macros");
+  EndTag(os);
+  for (const Macro& m : doc_.Records().Macros()) {
+    Open(os, "macro");
+    Put(os, "name", m.name);
+    EndTag(os, true);
+    os << ToXML(m.text, false);
+    Close(os, "macro");
+  }
+  Close(os, "macros");
+}
+
+void OrvexWriter::WritePreferences(std::ostream& os) {
+  const DocumentPreferences& prefs = doc_.Preferences();
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const auto& [index, value] : prefs.IndexedEntries()) {
+    std::string_view key = prefkeys::KeyForIndex(index);
+    if (!key.empty() && value != nullptr) {
+      entries.emplace_back(std::string(key), value->AsXML());
+    }
+  }
+  for (const auto& [key, value] : prefs.KeyedEntries()) {
+    // A key that names a numbered preference is stored once, under its number.
+    if (value != nullptr && prefkeys::IsStorableKey(key) && prefkeys::IndexForKey(key) == 0) {
+      entries.emplace_back(key, value->AsXML());
+    }
+  }
+  if (entries.empty()) {
+    return;
+  }
+  Open(os, "preferences");
+  EndTag(os);
+  for (const auto& [key, text] : entries) {
+    os << "   ";
+    Open(os, key);
+    EndTag(os, true);
+    os << ' ' << ToXML(text, false);
+    Close(os, key);
+  }
+  Close(os, "preferences");
+}
+
+void OrvexWriter::WriteWindows(std::ostream& os) {
+  const auto& windows = doc_.Records().Windows();
+  if (windows.empty()) {
+    return;
+  }
+  Open(os, "windows");
+  EndTag(os);
+  for (const WindowRecord& w : windows) {
+    Open(os, "window");
+    Put(os, "type", w.type);
+    PutUnsigned(os, "ID", w.id);
+    Put(os, "Creator", w.creator);
+    for (const auto& [name, value] : w.state) {
+      if (prefkeys::IsStorableKey(name) && name != "type" && name != "ID" && name != "Creator") {
+        Put(os, name, value);
+      }
+    }
+    Close(os);
+  }
+  Close(os, "windows");
+}
+
+}  // namespace fernweave
