@@ -4,8 +4,10 @@
 
 #include "foundation/clock.h"
 #include "foundation/error.h"
+#include "model/action.h"
 #include "model/alias_node.h"
 #include "model/cnode.h"
+#include "model/node_actions.h"
 #include "model/link_manager.h"
 #include "model/reading_history.h"
 #include "model/special_attributes.h"
@@ -25,7 +27,7 @@ bool DocumentHooks::ConfirmDelete(const Node&) {
 }
 
 void DocumentHooks::PostDelete(Node* note) {
-  note->Hide(true);
+  note->PostAction(std::make_unique<NodeDeleteAction>(note));
 }
 
 void DocumentHooks::IsBeingHidden(Node*) {}
@@ -38,6 +40,10 @@ Hypertext::~Hypertext() {
   // Notes point at each other (tree, aliases, prototypes); none may act on another
   // while the document tears down.
   destroying_ = true;
+  // The last action goes without touching notes: they all go below.
+  if (undo_ != nullptr) {
+    undo_->Forget();
+  }
   aliases_.clear();
   owned_.clear();
 }

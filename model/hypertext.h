@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -47,6 +48,9 @@
 namespace fernweave {
 
 class AliasNode;
+class LAction;
+class NoteCreationView;
+class UndoKeeper;
 class Link;
 class LinkManager;
 class LinkTypes;
@@ -114,6 +118,33 @@ class Hypertext : public ChangeHolder {
   void DestroyNode(Node* n);
   // Every live note, in the order they were registered.
   NodeVector AllNodes() const;
+  // Every note the document owns, live or hidden, in no particular order.
+  std::vector<Node*> OwnedNodes() const;
+
+  // --- Undo (model/action.h) -------------------------------------------------
+  // Hands the action to the undo history, which performs it and keeps it in place of
+  // the action it held. Returns whether it was posted.
+  bool PostAction(std::unique_ptr<LAction> action);
+  UndoKeeper& UndoHistory();
+
+  // --- Creating through undoable actions (model/create_entry_points.cc) -------
+  // Each posts an action and returns the note made (owned by the document), or null
+  // when nothing was made (the document cannot be edited, the parent cannot take
+  // children). A null parent means the root. `view` (may be null) reveals the parent
+  // and offers the new note for naming.
+  Node* DoCreate(NoteKind kind, std::string_view name, Node* parent, Node* after,
+                 std::optional<MapPoint> position, NoteCreationView* view = nullptr);
+  // A note at a known place on the parent's map, after its last child.
+  Node* CreateAt(Node* parent, MapPoint position, NoteCreationView* view = nullptr);
+  // A note as the last child of n, or as the next sibling of n.
+  Node* CreateChildFor(Node* n, NoteCreationView* view = nullptr);
+  Node* CreateSiblingFor(Node* n, NoteCreationView* view = nullptr);
+  // A note named after the text of n from `start`, `length` UTF-16 units long: the
+  // next sibling of n, or its last child.
+  Node* MakeNote(Node* n, size_t start, size_t length);
+  Node* MakeNoteInside(Node* n, size_t start, size_t length);
+  // A copy of n (values, text, outbound links, prototype) placed after it.
+  Node* Duplicate(Node* n);
   size_t NodeCount() const { return index_.size(); }
 
   // --- Deleted notes' places --------------------------------------------------
@@ -229,6 +260,7 @@ class Hypertext : public ChangeHolder {
   bool agents_enabled_ = true;
   bool layout_enabled_ = true;
   bool destroying_ = false;
+  std::unique_ptr<UndoKeeper> undo_;
   // Made on first use; destroyed before the notes' memory is reused.
   mutable std::unique_ptr<LinkManager> links_;
   mutable std::unique_ptr<ReadingHistory> history_;

@@ -29,6 +29,7 @@ class Attribute;
 class ChangeHolder;
 class Content;
 class Hypertext;
+class LAction;
 
 // A position on a container's map.
 struct MapPoint {
@@ -83,6 +84,8 @@ class Node : public TTree<Node*>, public Linked {
   Hypertext* GetHypertext() const { return hypertext_; }
   void SetHypertext(Hypertext* hypertext) { hypertext_ = hypertext; }
   ChangeHolder* GetChangeHolder() const;
+  // Forwards to the document's PostAction (model/action.h).
+  bool PostAction(std::unique_ptr<LAction> action);
   // The document's FindNodeNamed.
   Node* FindNodeNamed(std::string_view name) const;
   bool IsSelected() const;

@@ -26,6 +26,13 @@ class Orvex : public Hypertext {
   // Flags the named attribute as not inheritable; nothing for an unknown name.
   void CantInherit(std::string_view name);
 
+  // Make a note, an agent or an adornment under parent (the root when null) after
+  // `after` (first when null), with the default prototype and the parent's `OnAdd`,
+  // through an undoable action. The new note, or null when none was made.
+  Node* CreateNote(Node* parent, Node* after, NoteCreationView* view = nullptr);
+  Node* CreateAgent(Node* parent, Node* after, NoteCreationView* view = nullptr);
+  Node* CreateAdornment(Node* parent, Node* after, NoteCreationView* view = nullptr);
+
   // The document's named colours, first read from the configuration folder's
   // "colors.xml" (model/config.h), then from the document's own `colors` element.
   ColorTable& Colors() { return colors_; }

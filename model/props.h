@@ -65,6 +65,13 @@ class Props {
   // REQUIRES: attribute is not null ("asrt"); it must not be the root or
   // "NoSuchAttribute". Notes must no longer store values for it.
   void RemoveAttribute(Attribute* attribute);
+  // Takes an attribute out of the name map and the tree without destroying it, so the
+  // values notes still store for it stay valid; the registry keeps owning it until it
+  // is cleared. Nothing for null, the root or "NoSuchAttribute".
+  void Unregister(Attribute* attribute);
+  // Puts an unregistered attribute back under `parent`. False (and nothing changes)
+  // when its name is now taken or parent is not registered.
+  bool RegisterAgain(Attribute* attribute, Attribute* parent);
   // Sets the default of the named attribute from text; nothing for unknown names.
   void SetDefault(std::string_view name, std::string_view text);
   // Destroys every attribute and recreates the root and "NoSuchAttribute".
