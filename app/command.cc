@@ -22,6 +22,19 @@ namespace fernweave {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"date", "Parse a date as Fernweave reads typed dates and print it", SetUpDateCommand},
+      {"new", "Create an empty document", SetUpNewCommand},
+      {"info", "Count a document's notes, aliases, agents, links and user attributes",
+       SetUpInfoCommand},
+      {"tree", "List the notes below a note, indented by depth", SetUpTreeCommand},
+      {"add", "Create a note at a path and print its ID", SetUpAddCommand},
+      {"get", "Print attribute values of a note", SetUpGetCommand},
+      {"set", "Set attribute values of a note", SetUpSetCommand},
+      {"reset", "Reset attributes of a note to their defaults", SetUpResetCommand},
+      {"rm", "Delete a note", SetUpRmCommand},
+      {"mv", "Move a note into another", SetUpMvCommand},
+      {"link", "Link two notes, or a note to a URL", SetUpLinkCommand},
+      {"alias", "Make an alias of a note", SetUpAliasCommand},
+      {"attr", "Declare a user attribute, or list them", SetUpAttrCommand},
   };
   return commands;
 }

@@ -52,6 +52,18 @@ int RunCommandLine(int argc, char** argv);
 
 // The subcommands, each defined in its own file.
 CommandRunner SetUpDateCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpNewCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpInfoCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpTreeCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpGetCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpSetCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpResetCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpRmCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpMvCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpLinkCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpAliasCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global);
 
 }  // namespace fernweave
 

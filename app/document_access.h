@@ -1,0 +1,42 @@
+// What the document subcommands share: opening the document file named on the command
+// line, finding the notes the command names, and saving the changed document.
+
+#ifndef FERNWEAVE_APP_DOCUMENT_ACCESS_H_
+#define FERNWEAVE_APP_DOCUMENT_ACCESS_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "persist/orvex_doc.h"
+
+namespace fernweave {
+
+class Node;
+
+// Opens the document file for a subcommand. Null (the reason shown through `warn`) when
+// the file is missing, unreadable, malformed or from a newer version. With
+// `for_change`, a document that opened without its file (locked, an old revision, plain
+// text) is refused too, because the change could not be saved in place.
+std::unique_ptr<OrvexDoc> OpenForCommand(const std::string& file, bool for_change,
+                                         OpenOutcome* outcome = nullptr);
+
+// The note a NOTE argument names: "#N" is the live note with id N; anything else is a
+// path or designator resolved from the document root. Null (with a message) when none.
+Node* ResolveNote(Hypertext* doc, std::string_view designator);
+
+// Saves the changed document over its file: kExitOk, or kExitFile when the save failed
+// (the message has been shown).
+int SaveForCommand(OrvexDoc* doc);
+
+// Splits "A=V" at the first "="; false when there is none or A is empty.
+bool SplitAssignment(std::string_view text, std::string* name, std::string* value);
+
+// The attribute a user names on the command line, or null (with a message) when the
+// document has no such attribute.
+Attribute* ResolveAttribute(Hypertext* doc, std::string_view name);
+
+}  // namespace fernweave
+
+#endif  // FERNWEAVE_APP_DOCUMENT_ACCESS_H_
