@@ -100,7 +100,7 @@ bool GuardField::Operand(size_t* pos, std::string_view context, const Hypertext*
     ++*pos;
   }
   if (*pos >= tokens_.size()) {
-    return negate;  // a guard that ends early: "~" of nothing is read as not false
+    return false;  // the guard ends where an operand belongs
   }
   const Token& t = tokens_[(*pos)++];
   bool value = false;
@@ -117,9 +117,9 @@ bool GuardField::Operand(size_t* pos, std::string_view context, const Hypertext*
       value = RandomHolds(std::strtol(t.text.c_str(), nullptr, 10));
       break;
     default:
-      // An operator where an operand belongs: the guard is malformed there.
-      value = false;
-      break;
+      // An operator where an operand belongs: malformed, so not satisfied, negated
+      // or not.
+      return false;
   }
   return negate ? !value : value;
 }

@@ -1,0 +1,153 @@
+#include "model/prototype.h"
+
+#include <gtest/gtest.h>
+
+#include "model/cnode.h"
+#include "model/content.h"
+#include "model/link_manager.h"
+#include "tests/support/fakes.h"
+#include "tests/support/model_builder.h"
+
+namespace fernweave {
+namespace {
+
+TEST(PrototypeTest, AssigningMakesOnePrototypeLink) {
+  auto doc = test::MakeDocument("P\nQ\nN");
+  Node* p = test::At(doc.get(), "P");
+  Node* q = test::At(doc.get(), "Q");
+  Node* n = test::At(doc.get(), "N");
+  EXPECT_FALSE(doc->UsingPrototypes());
+  p->Set("Color", "red");
+  n->SetPrototype(p, true);
+  EXPECT_EQ(n->GetPrototype(), p);
+  EXPECT_TRUE(p->GetBoolean("IsPrototype"));
+  EXPECT_EQ(n->GetString("Prototype"), "P");
+  EXPECT_TRUE(doc->UsingPrototypes());
+  EXPECT_EQ(doc->Links().ListLinksTo(n).size(), 1u);
+
+  n->SetPrototype(q, true);
+  EXPECT_EQ(n->GetPrototype(), q);
+  EXPECT_EQ(doc->Links().ListLinksTo(n).size(), 1u);
+  EXPECT_EQ(doc->Links().ListLinksFrom(p).size(), 0u);
+
+  n->Set("Prototype", "P");
+  EXPECT_EQ(n->GetPrototype(), p);
+  n->Set("Prototype", "no such note");
+  EXPECT_EQ(n->GetPrototype(), p);
+  n->Set("Prototype", "");
+  EXPECT_EQ(n->GetPrototype(), nullptr);
+  EXPECT_EQ(doc->LinkCount(), 0u);
+  EXPECT_EQ(n->GetString("Color"), n->GetDefaultAsString("Color"));
+}
+
+TEST(PrototypeTest, ChainLoopsAreRefused) {
+  auto doc = test::MakeDocument("A\nB\nC");
+  Node* a = test::At(doc.get(), "A");
+  Node* b = test::At(doc.get(), "B");
+  Node* c = test::At(doc.get(), "C");
+  EXPECT_TRUE(a->CanBePrototype(nullptr));
+  EXPECT_FALSE(a->CanBePrototype(a));
+  b->SetPrototype(c, false);
+  EXPECT_TRUE(a->CanBePrototype(b));
+  // Force a loop B -> C -> B through the cache, as a damaged file could.
+  dynamic_cast<CNode*>(c)->SetPrototypeCache(b);
+  EXPECT_FALSE(a->CanBePrototype(b));
+  a->SetPrototype(b, false);
+  EXPECT_EQ(a->GetPrototype(), nullptr);
+  EXPECT_EQ(a->GetString("Color"), a->GetDefaultAsString("Color"));  // lookup stays finite
+}
+
+TEST(PrototypeTest, PrototypeInTheTrash) {
+  auto doc = test::MakeDocument("P\nN");
+  Node* p = test::At(doc.get(), "P");
+  Node* n = test::At(doc.get(), "N");
+  p->Set("Badge", "star");
+  n->SetPrototype(p, false);
+  p->Hide(true);
+  EXPECT_EQ(n->GetPrototype(), nullptr);
+  EXPECT_EQ(n->GetString("Badge"), "");
+  p->Hide(false);
+  EXPECT_EQ(n->GetPrototype(), p);
+  EXPECT_EQ(n->GetString("Badge"), "star");
+  // Clearing while the prototype is deleted still drops the link.
+  p->Hide(true);
+  n->SetPrototype(nullptr, true);
+  p->Hide(false);
+  EXPECT_EQ(n->GetPrototype(), nullptr);
+  EXPECT_EQ(doc->LinkCount(), 0u);
+}
+
+TEST(PrototypeTest, TextHandOver) {
+  auto doc = test::MakeDocument("Old\nNew\nFollower\nOwn\nEmpty");
+  Node* old_p = test::At(doc.get(), "Old");
+  Node* new_p = test::At(doc.get(), "New");
+  Node* follower = test::At(doc.get(), "Follower");
+  Node* own = test::At(doc.get(), "Own");
+  Node* empty = test::At(doc.get(), "Empty");
+  old_p->SetText("old text");
+  new_p->SetText("new text");
+  follower->SetPrototype(old_p, false);
+  EXPECT_EQ(follower->GetText(), "old text");  // had no text: takes the prototype's
+  own->SetPrototype(old_p, false);
+  own->SetText("mine");
+  follower->SetPrototype(new_p, false);
+  own->SetPrototype(new_p, false);
+  EXPECT_EQ(follower->GetText(), "new text");
+  EXPECT_EQ(own->GetText(), "mine");
+  InheritTextFromPrototype(empty, nullptr, nullptr);
+  EXPECT_EQ(empty->GetText(), "");
+}
+
+TEST(PrototypeTest, ChildHandOverStopsAt251) {
+  auto doc = test::MakeDocument("P\nN\nM");
+  Node* p = test::At(doc.get(), "P");
+  for (int i = 0; i < 300; ++i) {
+    Node* c = doc->MakeNode("c" + std::to_string(i), p, p->YoungestSon(), i, 2 * i);
+    ASSERT_NE(c, nullptr);
+  }
+  Node* n = test::At(doc.get(), "N");
+  n->SetPrototype(p, true);
+  ASSERT_EQ(n->ChildCount(), kMaxBequeathedChildren);
+  EXPECT_EQ(n->Son()->Name(), "c0");
+  EXPECT_EQ(n->YoungestSon()->Name(), "c250");
+  EXPECT_EQ(n->YoungestSon()->GetDouble("Ypos"), 500);
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+
+  Node* m = test::At(doc.get(), "M");
+  p->SetBoolean("PrototypeBequeathsChildren", false);
+  m->SetPrototype(p, true);
+  EXPECT_EQ(m->ChildCount(), 0u);
+}
+
+TEST(PrototypeTest, NoteInsideItsPrototypeGetsNoChildren) {
+  auto doc = test::MakeDocument("P\n  Inner\n  Other");
+  Node* p = test::At(doc.get(), "P");
+  Node* inner = test::At(doc.get(), "P/Inner");
+  inner->SetPrototype(p, true);
+  EXPECT_EQ(inner->GetPrototype(), p);
+  EXPECT_EQ(inner->ChildCount(), 0u);
+  EXPECT_EQ(ClonePrototypeChildren(inner, p), 0u);
+}
+
+TEST(PrototypeTest, ClonedChildrenKeepTheirOwnPrototypes) {
+  auto doc = test::MakeDocument("Base\nP\n  Kid\nN");
+  Node* base = test::At(doc.get(), "Base");
+  Node* kid = test::At(doc.get(), "P/Kid");
+  kid->SetPrototype(base, false);
+  Node* n = test::At(doc.get(), "N");
+  n->SetPrototype(test::At(doc.get(), "P"), true);
+  ASSERT_EQ(n->ChildCount(), 1u);
+  EXPECT_EQ(n->Son()->Name(), "Kid");
+  EXPECT_EQ(n->Son()->GetPrototype(), base);
+}
+
+TEST(PrototypeTest, WordcountEqualsWordCount) {
+  auto doc = test::MakeDocument("A");
+  Node* a = test::At(doc.get(), "A");
+  a->SetText("one two three");
+  EXPECT_EQ(a->GetLong("Wordcount"), 3);
+  EXPECT_EQ(a->GetLong("WordCount"), 3);
+}
+
+}  // namespace
+}  // namespace fernweave
