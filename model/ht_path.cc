@@ -5,6 +5,7 @@
 
 #include "model/hypertext.h"
 #include "model/node.h"
+#include "model/node_actions.h"
 #include "model/path_evaluator.h"
 #include "model/random_source.h"
 
@@ -66,15 +67,10 @@ bool CanBeExported(const Node* n) {
   return n != nullptr && !n->IsRoot() && !n->GetBoolean("HTMLDontExport");
 }
 
-// Makes a plain note named `name` as the last child of `parent`; null when the parent
-// cannot take it. The one place paths create notes: the undoable create action takes
-// over here.
+// Makes a plain note named `name` as the last child of `parent` through an undoable
+// creation; null when the parent cannot take it. The one place paths create notes.
 Node* MakePathNote(Node* parent, std::string_view name) {
-  Hypertext* doc = parent->GetHypertext();
-  if (doc == nullptr) {
-    return nullptr;
-  }
-  return doc->MakeNode(name, parent, parent->YoungestSon(), 0, 0);
+  return CreatePathNote(parent, name);
 }
 
 // Walks a slash path from `node` (from the root when it begins with "/"): an empty
