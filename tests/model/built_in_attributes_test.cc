@@ -341,23 +341,9 @@ TEST(BuiltInAttributesTest, GenericDocumentsDeclareTheSubsetAlike) {
   EXPECT_FALSE(generic->HasAttribute("Prototype"));
 }
 
-TEST(BuiltInAttributesTest, BuiltInsBehaveOnNotes) {
-  auto doc = test::MakeDocument("A\n  B\n    C\nD");
+TEST(BuiltInAttributesTest, ComputedValuesIgnoreWritesAndPreferencesReadLive) {
+  auto doc = test::MakeDocument("A\n  B");
   Node* a = test::At(doc.get(), "A");
-  Node* c = test::At(doc.get(), "A/B/C");
-  const struct {
-    Node* note;
-    const char* attribute;
-    const char* value;
-  } kCases[] = {
-      {a, "ChildCount", "1"},      {a, "DescendantCount", "2"}, {c, "OutlineDepth", "3"},
-      {c, "Path", "/A/B/C"},       {c, "Container", "/A/B/"},   {a, "Name", "A"},
-      {a, "Color", "cool gray"},   {a, "Width", "3"},           {a, "IsAlias", "false"},
-      {a, "LastFetched", "never"},
-  };
-  for (const auto& k : kCases) {
-    EXPECT_EQ(k.note->Get(k.attribute)->AsXML(), k.value) << k.attribute;
-  }
   // Read-only and computed values ignore writes.
   a->Set("ChildCount", "9");
   a->Set("DisplayName", "other");
@@ -438,18 +424,12 @@ TEST(ColorTableTest, ResolvesFormsThenNames) {
     EXPECT_EQ(table.Resolve(c.text, &color), c.resolves) << c.text;
     EXPECT_EQ(color, c.color) << c.text;
   }
-}
-
-TEST(ColorTableTest, AddingAKnownNameReplacesItsColourInPlace) {
-  ColorTable table;
-  table.Add("red", PColor(1, 0, 0));
-  table.Add("blue", PColor(0, 0, 1));
-  table.Add(" RED", PColor(2, 0, 0));
+  // A known name in another spelling replaces the colour and keeps the first spelling.
+  table.Add(" COOL gray", PColor(2, 0, 0));
   table.Add("   ", PColor(3, 3, 3));
-  ASSERT_EQ(table.size(), 2u);
-  EXPECT_EQ(table.Entries()[0].name, "red");
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table.Entries()[0].name, "Cool Gray");
   EXPECT_EQ(table.Entries()[0].color, PColor(2, 0, 0));
-  EXPECT_EQ(table.Entries()[1].name, "blue");
 }
 
 TEST(ColorTableTest, ReadingSkipsEntriesThatAreNotColours) {
@@ -545,19 +525,6 @@ TEST(ConfigTest, DocumentsReadColoursAndLinkTypesFromTheFolder) {
     EXPECT_TRUE(messages.messages().empty());
   }
   std::filesystem::remove_all(folder);
-}
-
-TEST(ConfigTest, ScopedFolderRestoresThePreviousChoice) {
-  const std::filesystem::path before = ConfigFolder();
-  {
-    ScopedConfigFolder outer("/nowhere/a");
-    {
-      ScopedConfigFolder inner("/nowhere/b");
-      EXPECT_EQ(ConfigFolder(), "/nowhere/b");
-    }
-    EXPECT_EQ(ConfigFolder(), "/nowhere/a");
-  }
-  EXPECT_EQ(ConfigFolder(), before);
 }
 
 }  // namespace
