@@ -10,8 +10,9 @@
 
 namespace fernweave::test {
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fernweave-XXXXXX").string();
+ScratchFolder::ScratchFolder(const std::filesystem::path& base) {
+  const std::filesystem::path folder = base.empty() ? std::filesystem::temp_directory_path() : base;
+  std::string pattern = (folder / "fernweave-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("mkdtemp failed");
   }

@@ -16,7 +16,8 @@ namespace fernweave::test {
 // the object goes.
 class ScratchFolder {
  public:
-  ScratchFolder();
+  // Under `base` when given, else under the system's temporary folder.
+  explicit ScratchFolder(const std::filesystem::path& base = {});
   ~ScratchFolder();
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
