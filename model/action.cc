@@ -118,12 +118,12 @@ void NodeAction::Discard(LAction* successor) {
     if (successor != nullptr && successor->RefersWithin(n)) {
       successor->Adopt(n);
     } else {
-      DestroyHiddenNote(hypertext_, n);
+      DestroyHiddenNote(hypertext_, n, successor);
     }
   }
 }
 
-void DestroyHiddenNote(Hypertext* hypertext, Node* note) {
+void DestroyHiddenNote(Hypertext* hypertext, Node* note, LAction* successor) {
   if (hypertext == nullptr || note == nullptr || !note->IsHidden()) {
     return;
   }
@@ -142,7 +142,11 @@ void DestroyHiddenNote(Hypertext* hypertext, Node* note) {
   }
   hypertext->DestroyNode(note);
   for (AliasNode* alias : orphans) {
-    hypertext->DestroyNode(alias);
+    if (successor != nullptr && successor->RefersWithin(alias)) {
+      successor->Adopt(alias);  // it stays hidden; it can no longer come back
+    } else {
+      hypertext->DestroyNode(alias);
+    }
   }
 }
 

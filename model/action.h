@@ -127,8 +127,9 @@ class UndoKeeper {
 };
 
 // Destroys a hidden note with its subtree and with the aliases hidden along with it;
-// nothing for a live note. Links to and from the destroyed notes go with them.
-void DestroyHiddenNote(Hypertext* hypertext, Node* note);
+// nothing for a live note. Links to and from the destroyed notes go with them. Such an
+// alias that `successor` (may be null) refers to is handed to it instead.
+void DestroyHiddenNote(Hypertext* hypertext, Node* note, LAction* successor = nullptr);
 
 }  // namespace fernweave
 

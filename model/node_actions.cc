@@ -151,8 +151,12 @@ bool NodeMoveAction::IsPostable() const {
       (new_elder_ != nullptr && new_elder_->Father() != p) || !GetHypertext()->CanEdit()) {
     return false;
   }
-  // Without a parent a hidden note cannot be put back where it was on undo.
-  return was_hidden_ || old_parent_ != nullptr;
+  if (was_hidden_) {
+    // An alias whose original is deleted or gone cannot be shown on its own.
+    const Node* original = note->GetOriginal();
+    return !note->IsAlias() || (original != nullptr && !original->IsHidden());
+  }
+  return old_parent_ != nullptr;
 }
 
 void NodeMoveAction::RedoSelf() {
@@ -161,6 +165,9 @@ void NodeMoveAction::RedoSelf() {
   PlaceAt(note, new_parent_, new_elder_, new_position_);
   if (was_hidden_) {
     Show(note);
+    if (note->IsHidden()) {
+      note->Unhook();  // refused: a hidden note never stays in the tree
+    }
   }
 }
 

@@ -15,6 +15,7 @@
 #include "model/attribute_actions.h"
 #include "model/cleanup_actions.h"
 #include "model/link.h"
+#include "model/link_actions.h"
 #include "model/link_manager.h"
 #include "model/node_actions.h"
 #include "model/orvex.h"
@@ -102,10 +103,15 @@ class Driver {
         if (n == doc_->Root()) {
           return "nothing";
         }
+        if (doc_->LinkCount() > 0 && Pick(2) == 0) {
+          Link* link = doc_->Links().Get(Pick(doc_->LinkCount()));
+          doc_->PostAction(std::make_unique<DeleteLinkAction>(link));
+          return "delete link";
+        }
         LinkRecord record;
         record.source = n;
         record.dest = AnyNote();
-        doc_->CreateLink(record);
+        doc_->PostAction(std::make_unique<CreateLinkAction>(doc_.get(), record));
         return "link";
       }
       case 13:
