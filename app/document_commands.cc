@@ -23,6 +23,8 @@
 #include "foundation/user_messages.h"
 #include "model/attribute.h"
 #include "model/hypertext.h"
+#include "model/link.h"
+#include "model/link_manager.h"
 #include "model/node.h"
 #include "model/props.h"
 
@@ -57,7 +59,13 @@ DocumentCounts CountDocument(const Hypertext& doc) {
       ++counts.agents;
     }
   }
-  counts.links = doc.LinkCount() - doc.HiddenLinkCount();
+  const LinkManager& links = doc.Links();
+  for (size_t i = 0; i < links.size(); ++i) {
+    const Link* link = links.Get(i);
+    if (!link->IsHidden() && !link->IsPrototype()) {
+      ++counts.links;
+    }
+  }
   for (Attribute* attribute : doc.Properties().All()) {
     if (attribute->IsUserAttribute() && !attribute->IsAttributeCategory()) {
       ++counts.user_attributes;

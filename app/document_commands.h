@@ -13,7 +13,8 @@ class Hypertext;
 class Node;
 
 // What `fernweave info` counts. Notes are the live notes other than the root and the
-// aliases; agents are counted among the notes as well; hidden links are left out.
+// aliases; agents are counted among the notes as well; links leave out hidden links and
+// the links that tie notes to their prototypes.
 struct DocumentCounts {
   long notes = 0;
   long aliases = 0;

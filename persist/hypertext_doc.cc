@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "foundation/error.h"
+#include "model/action.h"
 
 namespace fernweave {
 
@@ -10,7 +11,17 @@ int HypertextDoc::sDocumentCount = 0;
 
 HypertextDoc::HypertextDoc() : untitled_name_(UntitledName(++sDocumentCount)) {}
 
-HypertextDoc::~HypertextDoc() = default;
+HypertextDoc::~HypertextDoc() {
+  DiscardLastAction();
+}
+
+void HypertextDoc::DiscardLastAction() {
+  // Closing (or reverting) ends the undo history: the last action is finalized and
+  // let go while its document is still whole.
+  if (hypertext_ != nullptr) {
+    hypertext_->UndoHistory().Clear();
+  }
+}
 
 const std::filesystem::path& HypertextDoc::File() const {
   Require(file_.has_value(), "HypertextDoc::File: the document has no file");
@@ -60,6 +71,7 @@ bool HypertextDoc::OpenFile(const std::filesystem::path& /*file*/) {
 }
 
 void HypertextDoc::SetHypertext(std::unique_ptr<Hypertext> hypertext) {
+  DiscardLastAction();
   hypertext_ = std::move(hypertext);
 }
 

@@ -90,13 +90,17 @@ class HypertextDoc {
   // Counts the document and gives it its untitled name.
   HypertextDoc();
 
-  // Replaces the document (the previous one is destroyed).
+  // Replaces the document; the previous one is destroyed after its last undoable action
+  // has been discarded.
   void SetHypertext(std::unique_ptr<Hypertext> hypertext);
   void AttachFile(const std::filesystem::path& file) { file_ = file; }
   void DetachFile() { file_.reset(); }
   void SetReverting(bool reverting) { reverting_ = reverting; }
 
  private:
+  // Finalizes and discards the action the document's undo history holds.
+  void DiscardLastAction();
+
   std::unique_ptr<Hypertext> hypertext_;
   std::optional<std::filesystem::path> file_;
   std::string untitled_name_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/progress.h"
+#include "model/action.h"
 #include "model/change.h"
 #include "model/orvex.h"
 #include "persist/orvex_doc.h"
@@ -261,6 +262,33 @@ TEST_F(DocTest, TheFlagIsClearedAfterTheHeldChangesAreDelivered) {
   EXPECT_FALSE(view.log().empty());
   EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(Outline(*OrvexDoc::Create(dir_ / "notes.skep")), "A\nrecorded\n");
+}
+
+// An action that notes when the undo history lets it go.
+class FinalizeRecorder : public LAction {
+ public:
+  explicit FinalizeRecorder(bool* finalized) : LAction(0), finalized_(finalized) {}
+  void Finalize() override { *finalized_ = true; }
+
+ protected:
+  void RedoSelf() override {}
+  void UndoSelf() override {}
+
+ private:
+  bool* finalized_;
+};
+
+TEST_F(DocTest, ClosingOrRevertingDiscardsTheLastAction) {
+  std::unique_ptr<OrvexDoc> doc = Saved("A");
+  bool finalized = false;
+  ASSERT_TRUE(doc->GetHypertext()->PostAction(std::make_unique<FinalizeRecorder>(&finalized)));
+  ASSERT_TRUE(doc->DoRevert());
+  EXPECT_TRUE(finalized);
+
+  finalized = false;
+  ASSERT_TRUE(doc->GetHypertext()->PostAction(std::make_unique<FinalizeRecorder>(&finalized)));
+  doc.reset();
+  EXPECT_TRUE(finalized);
 }
 
 }  // namespace
