@@ -24,6 +24,7 @@
 #include "foundation/user_messages.h"
 #include "model/alias_node.h"
 #include "model/attribute.h"
+#include "model/attribute_actions.h"
 #include "model/attribute_type.h"
 #include "model/content.h"
 #include "model/ht_path.h"
@@ -407,23 +408,13 @@ CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global) {
       return kExitFile;
     }
     Hypertext* ht = doc->GetHypertext();
-    const std::string name = Attribute::NormalizeName(args->name);
-    if (!Attribute::IsValidAttributeName(name) || ht->Properties().Find(name) != nullptr) {
+    // Declared as the attribute dialog declares one, through the undoable action; it
+    // refuses a name that is empty once normalised or already taken.
+    if (!ht->PostAction(std::make_unique<CreateAttributeAction>(
+            ht, args->name, default_option->count() > 0 ? args->default_text : "", args->sequential,
+            attribute_type))) {
       Warn("cannot declare " + args->name + ": the name is taken or not valid");
       return kExitFalse;
-    }
-    Attribute* attribute =
-        ht->Properties().CreateBasicAttribute(name, kUserCategory, true, attribute_type);
-    if (attribute == nullptr) {
-      Warn("cannot declare " + args->name);
-      return kExitFalse;
-    }
-    if (default_option->count() > 0) {
-      attribute->SetDefault(args->default_text);
-    }
-    if (args->sequential) {
-      attribute->BeSequential(true);
-      attribute->Initialize(ht);
     }
     doc->SetModified(true);
     return SaveForCommand(doc.get());
