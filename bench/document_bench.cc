@@ -129,7 +129,8 @@ void BM_LoadDocument(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes.size()));
   state.counters["file_MB"] = static_cast<double>(f.bytes.size()) / 1e6;
-  state.counters["peak_x_file"] = static_cast<double>(peak_added) / static_cast<double>(f.bytes.size());
+  state.counters["peak_x_file"] =
+      static_cast<double>(peak_added) / static_cast<double>(f.bytes.size());
 }
 
 void BM_XMLReaderTree(benchmark::State& state) {
@@ -147,7 +148,8 @@ void BM_XMLReaderTree(benchmark::State& state) {
     benchmark::DoNotOptimize(reader.root());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes.size()));
-  state.counters["peak_x_file"] = static_cast<double>(peak_added) / static_cast<double>(f.bytes.size());
+  state.counters["peak_x_file"] =
+      static_cast<double>(peak_added) / static_cast<double>(f.bytes.size());
 }
 
 void BM_SaveDocument(benchmark::State& state) {

@@ -147,6 +147,8 @@ class OrvexReader::Builder {
   // File identity → note made for it (the first, when a file repeats one).
   std::map<std::pair<uint32_t, std::string>, Node*> by_file_id_;
   std::unordered_map<uint32_t, Node*> by_file_number_;
+  // The file's id number of each note that was given a fresh one.
+  std::unordered_map<const Node*, uint32_t> file_number_of_;
   // Where each container's next new child goes.
   Node* paste_last_ = nullptr;
   bool root_applied_ = false;
@@ -238,8 +240,11 @@ void OrvexReader::Builder::MakeAttribute(const XMLItem& top) {
       }
       continue;
     }
+    // User definitions live under "User"; a parent elsewhere (or unknown) means "User".
     std::string parent = !enclosing.empty() ? enclosing : item->Get("parent");
-    if (parent.empty() || props_.Find(parent) == nullptr) {
+    const Attribute* parent_attribute = props_.Find(parent);
+    if (parent_attribute == nullptr || !parent_attribute->IsValid() ||
+        (parent != kUserCategory && !parent_attribute->IsUserAttribute())) {
       parent = kUserCategory;
     }
     const bool editable = item->GetLong("editable") != 0;
@@ -324,6 +329,10 @@ void OrvexReader::Builder::MakeTopNote(const XMLItem& item) {
     root_applied_ = true;
     MakeNodes(item, nullptr, r_.target_);
     return;
+  }
+  if (r_.whole_document_) {
+    // Later top-level notes follow the root note's own children.
+    paste_last_ = r_.target_->YoungestSon();
   }
   MakeNodes(item, r_.target_, nullptr);
 }
@@ -449,6 +458,7 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n) {
     // that repeats an id): this note gets a fresh one; links of the file still find
     // it through the file's identity.
     n->SetID(NodeID(NodeID::MakeUniqueNumber(), creator));
+    file_number_of_.emplace(n, id);
   } else {
     n->SetID(NodeID(id, creator));
   }
@@ -650,12 +660,15 @@ void OrvexReader::Builder::MakeAliases() {
       r_.first_node_ = alias;
       dropped_first = alias == nullptr;
     }
-    for (auto& [key, n] : by_file_id_) {
-      if (n == proxy) {
-        n = alias;
-      }
+    // The file's identity of the proxy now leads to the alias (or nowhere).
+    auto renumbered = file_number_of_.find(proxy);
+    const uint32_t file_number =
+        renumbered != file_number_of_.end() ? renumbered->second : identity.id();
+    if (auto it = by_file_id_.find({file_number, identity.creator()});
+        it != by_file_id_.end() && it->second == proxy) {
+      it->second = alias;
     }
-    if (auto it = by_file_number_.find(identity.id());
+    if (auto it = by_file_number_.find(file_number);
         it != by_file_number_.end() && it->second == proxy) {
       it->second = alias;
     }

@@ -79,8 +79,9 @@ class OrvexReader : public XMLReader, public XMLClient {
   // Pastes a clipping into `container` after `after` (first when null) and returns
   // every note made, in the order made (the ones to select); empty when the clipping
   // is malformed, from a newer version, holds no notes, or the container cannot
-  // receive children. The notes are made directly (not through an undoable action):
-  // callers that offer undo wrap this call. Shows no malformed-XML message.
+  // receive children. The notes are made directly; the undoable paste is
+  // `NodePasteAction` (persist/node_paste_action.h), which calls this. Shows no
+  // malformed-XML message.
   static NodeVector PasteClipping(const std::string& bytes, Node* container, Node* after);
 
   // True when the file's root element, judged from its first bytes, is `fernweave`

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "model/action.h"
 #include "model/alias_node.h"
 #include "model/link.h"
 #include "model/link_manager.h"
+#include "persist/node_paste_action.h"
 #include "persist/orvex_reader.h"
 #include "persist/orvex_writer.h"
 #include "tests/support/fakes.h"
@@ -124,6 +126,28 @@ TEST(ClippingTest, BadClippingsPasteNothing) {
   EXPECT_EQ(doc->GetAttribute("Width")->GetTheDefaultValue()->AsDouble(), 3);
   EXPECT_EQ(doc->Records().GetMacro("m"), nullptr);
   EXPECT_EQ(test::CheckInvariants(*doc), "");
+}
+
+TEST(ClippingTest, PasteActionUndoesAndRedoes) {
+  auto doc = test::MakeDocument("A\n  B\nBox\n  P");
+  const std::string clip =
+      OrvexWriter::ClipToString(NodeVector(std::vector<Node*>{test::At(doc.get(), "A")}));
+  Node* box = test::At(doc.get(), "Box");
+  NodeVector made = NodePasteAction::Paste(clip, box, test::At(doc.get(), "Box/P"));
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(test::ChildNames(box), "P A");
+  const uint32_t id = made[0]->GetID().id();
+  doc->UndoHistory().Undo();
+  EXPECT_EQ(test::ChildNames(box), "P");
+  EXPECT_TRUE(made[0]->IsHidden());
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+  doc->UndoHistory().Redo();
+  EXPECT_EQ(test::ChildNames(box), "P A");
+  EXPECT_EQ(made[0]->GetID().id(), id);
+  EXPECT_EQ(test::ChildNames(made[0]), "B");
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+  // A container that cannot take notes refuses the paste.
+  EXPECT_TRUE(NodePasteAction::Paste(clip, nullptr, nullptr).empty());
 }
 
 }  // namespace

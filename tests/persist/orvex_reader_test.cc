@@ -118,6 +118,14 @@ TEST(OrvexReaderTest, OlderRootNameReadsTheSame) {
   EXPECT_EQ(test::ChildNames(doc->Root()), "Old");
 }
 
+TEST(OrvexReaderTest, LaterTopLevelNotesFollowTheRootsChildren) {
+  auto doc = OrvexReader::ReadDocumentFromString(
+      File("version=\"2\"", Notes(Item(10, "A") + Item(11, "B")) + Item(12, "C") + Item(13, "D")));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(test::ChildNames(doc->Root()), "A B C D");
+  EXPECT_EQ(doc->Root()->GetID().id(), 1u);
+}
+
 TEST(OrvexReaderTest, MacrosAndStampsKeepCharactersOutsideThe8BitSet) {
   const std::string text = "Ωμέγα Кириллица 日本語 🙂 café";
   const std::string body =
