@@ -623,7 +623,12 @@ void OrvexReader::Builder::CopyAttributesToAlias(const Node* proxy, AliasNode* a
 void OrvexReader::Builder::DeleteProxy(Node* proxy) {
   proxy->Hide(true);
   if (proxy->IsHidden()) {
-    doc_->DestroyNode(proxy);
+    // Destroying a note scans every note of the document; a whole document read with
+    // many aliases would pay that for each. A fresh document keeps its hidden proxies
+    // until it is closed; a paste lets them go at once.
+    if (!r_.whole_document_) {
+      doc_->DestroyNode(proxy);
+    }
   } else {
     // A document that may not be edited refuses hiding; take the proxy out directly.
     doc_->RemoveNode(proxy);
