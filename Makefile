@@ -17,7 +17,7 @@ build: deps
 	cmake --build build/release -j $(JOBS) --target fernweave
 
 run: build
-	scripts/run-example build/release/fernweave
+	scripts/run-example build/release/app/fernweave
 
 test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DFW_SANITIZE=ON -DFW_WERROR=ON \

@@ -1,9 +1,10 @@
 #include "app/command.h"
 
-#include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
 #include <memory>
+
+#include <CLI/CLI.hpp>
 
 #include "app/terminal_progress.h"
 #include "foundation/error.h"
@@ -62,6 +63,13 @@ int RunCommandLine(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
+    // An unknown command reaches CLI11 as a stray argument; name it rather than say
+    // that a command is missing.
+    const std::vector<std::string> stray = app.remaining();
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && !stray.empty()) {
+      Warn("unknown command '" + stray.front() + "'; run 'fernweave --help' for the list");
+      return kExitUsage;
+    }
     const int status = app.exit(e);
     // --help and --version are "errors" to CLI11 that exit 0.
     return status == 0 ? kExitOk : kExitUsage;

@@ -73,5 +73,12 @@ TEST_F(DateCommandTest, PrintsTheDateAsRead) {
   EXPECT_EQ(messages_.messages()[0], "not a date: Sept 3, 2009");
 }
 
+TEST_F(DateCommandTest, AnUnknownCommandIsNamed) {
+  EXPECT_EQ(RunFernweave({"bogus", "x"}).status, kExitUsage);
+  ASSERT_EQ(messages_.messages().size(), 1u);
+  EXPECT_EQ(messages_.messages()[0],
+            "unknown command 'bogus'; run 'fernweave --help' for the list");
+}
+
 }  // namespace
 }  // namespace fernweave
