@@ -100,6 +100,22 @@ XMLItem::~XMLItem() {
   }
 }
 
+void XMLItem::Shed() {
+  std::vector<XMLItem*> pending;
+  TakeChildren(&pending);
+  while (!pending.empty()) {
+    XMLItem* item = pending.back();
+    pending.pop_back();
+    item->TakeChildren(&pending);
+    delete item;
+  }
+  attributes_.Clear();
+  std::string().swap(unicode_text_);
+  std::string().swap(text_);
+  converted_ = 0;
+  text_is_unicode_ = true;
+}
+
 void XMLItem::TakeChildren(std::vector<XMLItem*>* out) {
   for (XMLItem* child = first_child_; child != nullptr; child = child->brother_) {
     out->push_back(child);
@@ -228,6 +244,24 @@ XMLItem* XMLItem::AddChild(std::unique_ptr<XMLItem> child) {
   last_child_ = item;
   ++children_;
   return item;
+}
+
+std::unique_ptr<XMLItem> XMLItem::TakeFirstChild() {
+  XMLItem* child = first_child_;
+  if (child == nullptr) {
+    return nullptr;
+  }
+  first_child_ = child->brother_;
+  if (first_child_ != nullptr) {
+    first_child_->elder_brother_ = nullptr;
+  } else {
+    last_child_ = nullptr;
+  }
+  --children_;
+  child->parent_ = nullptr;
+  child->brother_ = nullptr;
+  child->elder_brother_ = nullptr;
+  return std::unique_ptr<XMLItem>(child);
 }
 
 Unicoder& XMLItem::inputConverter() {

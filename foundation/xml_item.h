@@ -40,6 +40,8 @@ class XMLAttributes {
 
   size_t size() const { return entries_.size(); }
   void Reserve(size_t count) { entries_.reserve(count); }
+  // Forgets every attribute and releases their memory.
+  void Clear() { std::vector<Entry>().swap(entries_); }
 
  private:
   // The entry of that name, or end().
@@ -121,6 +123,14 @@ class XMLItem {
   // Appends child as the last child and returns it (still owned by this item).
   // REQUIRES: child is not null.
   virtual XMLItem* AddChild(std::unique_ptr<XMLItem> child);
+  // Detaches the first child and hands it to the caller, who then owns it; null when
+  // there are no children.
+  std::unique_ptr<XMLItem> TakeFirstChild();
+
+  // Deletes every child (and their descendants, iteratively) and releases the
+  // attributes and the text, once a client has consumed them; the item itself stays
+  // in its tree with its kind. Frees the memory of a part of a large tree early.
+  void Shed();
 
   // The converter Text uses: UTF-8 to Mac OS Roman.
   static Unicoder& inputConverter();

@@ -89,10 +89,15 @@ int32_t ToInt32(long n) {
 // Builds notes and document tables from a parsed tree.
 class OrvexReader::Builder {
  public:
-  explicit Builder(OrvexReader* reader)
-      : r_(*reader), doc_(reader->target_->GetHypertext()), props_(doc_->Properties()) {}
+  // With shed true, each note's part of the tree is freed as soon as the note is built,
+  // so a large document never holds its whole tree and all its notes at once.
+  Builder(OrvexReader* reader, bool shed)
+      : r_(*reader),
+        doc_(reader->target_->GetHypertext()),
+        props_(doc_->Properties()),
+        shed_(shed) {}
 
-  void Make(const XMLItem& root);
+  void Make(XMLItem& root);
 
  private:
   // --- Sections ---
@@ -101,8 +106,8 @@ class OrvexReader::Builder {
   void MakeMenu(const XMLItem& item);
   void MakeStamps(const XMLItem& item);
   void MakeLinkTypes(const XMLItem& item);
-  void MakeTopNote(const XMLItem& item);
-  void MakeNodes(const XMLItem& item, Node* container, Node* applied_to);
+  void MakeTopNote(XMLItem& item);
+  void MakeNodes(XMLItem& item, Node* container, Node* applied_to);
   void MakeAliases();
   void MakeLinks(const XMLItem& item);
   void MakeLink(const XMLItem& item);
@@ -152,6 +157,7 @@ class OrvexReader::Builder {
   // Where each container's next new child goes.
   Node* paste_last_ = nullptr;
   bool root_applied_ = false;
+  bool shed_;
 };
 
 void OrvexReader::Builder::Bump() {
@@ -161,12 +167,12 @@ void OrvexReader::Builder::Bump() {
   }
 }
 
-void OrvexReader::Builder::Make(const XMLItem& root) {
+void OrvexReader::Builder::Make(XMLItem& root) {
   progress_ = MakeProgress();
   progress_->Begin("Loading...", static_cast<long>(root.Descendants() / 10 + 1));
   paste_last_ = r_.after_;
 
-  const XMLItem* c = root.Son();
+  XMLItem* c = root.Son();
   auto take_all = [&c](auto is, auto make) {
     while (c != nullptr && is(c)) {
       make(*c);
@@ -201,7 +207,7 @@ void OrvexReader::Builder::Make(const XMLItem& root) {
              }
            });
   take_all([](const XMLItem* i) { return IsNoteElement(i); },
-           [this](const XMLItem& i) { MakeTopNote(i); });
+           [this](XMLItem& i) { MakeTopNote(i); });
   progress_->Begin("Resolving aliases", 0);
   MakeAliases();
   take_one("links", [this](const XMLItem& i) {
@@ -323,7 +329,7 @@ void OrvexReader::Builder::MakeLinkTypes(const XMLItem& item) {
 
 // --- Notes ---------------------------------------------------------------------------
 
-void OrvexReader::Builder::MakeTopNote(const XMLItem& item) {
+void OrvexReader::Builder::MakeTopNote(XMLItem& item) {
   if (r_.whole_document_ && !root_applied_) {
     // The first top-level note is the document's root note itself.
     root_applied_ = true;
@@ -367,16 +373,19 @@ void OrvexReader::Builder::Created(Node* n) {
   }
 }
 
-void OrvexReader::Builder::MakeNodes(const XMLItem& top, Node* container, Node* applied_to) {
+void OrvexReader::Builder::MakeNodes(XMLItem& top, Node* container, Node* applied_to) {
   struct Frame {
-    const XMLItem* item;
+    XMLItem* item;
     Node* note;
-    const XMLItem* next_child;
+    XMLItem* next_child;
     Node* last_child;  // the last note placed inside this one
+    // When shedding: the note's element, detached from its parent and freed with the
+    // frame (null for the top element, which stays in the tree).
+    std::unique_ptr<XMLItem> owned;
   };
   std::vector<Frame> stack;
 
-  auto open = [&](const XMLItem& item, Node* parent, Node** parent_last) {
+  auto open = [&](XMLItem& item, Node* parent, Node** parent_last, std::unique_ptr<XMLItem> owned) {
     Node* n = applied_to;
     if (n == nullptr) {
       n = NewNote(item);
@@ -388,26 +397,37 @@ void OrvexReader::Builder::MakeNodes(const XMLItem& top, Node* container, Node* 
       Created(n);
     }
     Bump();
-    stack.push_back({&item, n, item.Son(), nullptr});
+    stack.push_back({&item, n, item.Son(), nullptr, std::move(owned)});
   };
 
   if (applied_to == nullptr && !container->CanReceiveChildren()) {
     return;
   }
-  open(top, container, &paste_last_);
+  open(top, container, &paste_last_, nullptr);
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.next_child == nullptr) {
       ClampOffsets(f.note->GetContent());
+      if (shed_ && f.owned == nullptr) {
+        f.item->Shed();
+      }
       stack.pop_back();
       continue;
     }
-    const XMLItem* child = f.next_child;
+    XMLItem* child = f.next_child;
     f.next_child = child->Brother();
+    // When shedding, each child leaves the tree as it is reached and is freed once
+    // used, so the tree shrinks as fast as the notes grow.
+    std::unique_ptr<XMLItem> detached;
+    if (shed_) {
+      detached = f.item->TakeFirstChild();
+      Require(detached.get() == child, "OrvexReader: children taken out of order");
+    }
     if (IsNoteElement(child)) {
       if (f.note->CanReceiveChildren()) {
         Node* parent = f.note;
-        open(*child, parent, &f.last_child);  // may reallocate: f is not used after
+        // May reallocate: f is not used after.
+        open(*child, parent, &f.last_child, std::move(detached));
       }
     } else {
       ApplyChild(*child, f.note);
@@ -806,16 +826,18 @@ OrvexReader::OrvexReader(Node* target, Node* after, bool whole_document)
 OrvexReader::~OrvexReader() = default;
 
 void OrvexReader::ReadXML(XMLItem* root) {
+  // The tree belongs to the caller: it is left whole.
   if (root != nullptr) {
-    Build(*root);
+    Build(*root, false);
   }
 }
 
 bool OrvexReader::Finish() {
-  return root() != nullptr && Build(*root());
+  // The tree is this reader's own and is not needed once the notes are built.
+  return root() != nullptr && Build(*root(), true);
 }
 
-bool OrvexReader::Build(const XMLItem& root) {
+bool OrvexReader::Build(XMLItem& root, bool shed) {
   version_ = root.GetLong("version");
   revision_ = root.GetLong("revision");
   if (version_ >= 3) {
@@ -833,7 +855,7 @@ bool OrvexReader::Build(const XMLItem& root) {
     } else {
       batch = std::make_unique<StChanges>(doc);
     }
-    Builder builder(this);
+    Builder builder(this, shed);
     builder.Make(root);
   }
   if (version_ == 2 && revision_ < 5) {

@@ -111,8 +111,9 @@ class OrvexReader : public XMLReader, public XMLClient {
   class Builder;
   friend class Builder;
 
-  // Applies the version rules and builds from the tree; false when refused.
-  bool Build(const XMLItem& root);
+  // Applies the version rules and builds from the tree; false when refused. With shed
+  // true each note's items are freed once the note is built.
+  bool Build(XMLItem& root, bool shed);
   // Parses a whole document held in memory, reporting malformed text.
   bool ParseDocumentText(const std::string& bytes);
 
