@@ -131,6 +131,9 @@ class XMLItem {
   // attributes and the text, once a client has consumed them; the item itself stays
   // in its tree with its kind. Frees the memory of a part of a large tree early.
   void Shed();
+  // Releases the spare capacity the text gathered while it arrived in pieces; the
+  // reader calls it when the element ends.
+  void Compact() { unicode_text_.shrink_to_fit(); }
 
   // The converter Text uses: UTF-8 to Mac OS Roman.
   static Unicoder& inputConverter();

@@ -313,6 +313,7 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
 void XMLReader::EndElement(const char*) {
   --depth_;
   if (current_ != nullptr) {
+    current_->Compact();
     current_ = current_->Parent();
   }
 }
