@@ -74,6 +74,28 @@ bool IsCarriable(std::string_view text) {
   return true;
 }
 
+// True for an ASCII character ToXML copies as it is.
+bool PassesUnchanged(char ch, bool in_element_text) {
+  const unsigned char c = static_cast<unsigned char>(ch);
+  if (c >= 0x80) {
+    return false;
+  }
+  switch (c) {
+    case '<':
+    case '>':
+    case '&':
+    case '\'':
+    case '\r':
+      return false;
+    case '"':
+    case '\t':
+    case '\n':
+      return in_element_text;
+    default:
+      return c >= 0x20;
+  }
+}
+
 std::string Clean(std::string_view text, IllFormed ill_formed) {
   std::string out;
   out.reserve(text.size());
@@ -151,6 +173,16 @@ std::string XMLWriter::ToXML(std::string_view text, bool in_element_text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8 + 16);
   for (size_t i = 0; i < text.size();) {
+    // Runs of characters that need no change are copied at once.
+    size_t run = i;
+    while (run < text.size() && PassesUnchanged(text[run], in_element_text)) {
+      ++run;
+    }
+    out.append(text.data() + i, run - i);
+    i = run;
+    if (i == text.size()) {
+      break;
+    }
     char c = text[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       AppendCleanCharacter(text, &i, IllFormed::kReplace, &out);

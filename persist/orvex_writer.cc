@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -11,6 +14,9 @@
 #include <vector>
 
 #include "foundation/base64.h"
+#include "foundation/calendar.h"
+#include "foundation/clock.h"
+#include "foundation/stime.h"
 #include "model/alias_node.h"
 #include "model/attribute.h"
 #include "model/content.h"
@@ -20,6 +26,7 @@
 #include "model/orvex.h"
 #include "model/props.h"
 #include "model/special_attributes.h"
+#include "model/values.h"
 #include "persist/document_preference_keys.h"
 
 namespace fernweave {
@@ -50,6 +57,117 @@ std::string NumberText(double x) {
   return ec == std::errc() ? std::string(buf, end) : std::string("0");
 }
 
+// True when ToXML returns the text unchanged: plain ASCII without markup characters,
+// control characters or (in attribute values) quotes. Anything else takes the full path.
+bool IsPlainXMLText(std::string_view text, bool in_element_text) {
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || c == '<' || c == '>' || c == '&' || c == '\'' || c == '\r') {
+      return false;
+    }
+    if (c < 0x20 || c == '"') {
+      if (!in_element_text || (c != '\t' && c != '\n' && c != '"')) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Appends the text as XMLWriter::ToXML forms it, without a copy for plain text.
+void AppendXML(std::string* out, std::string_view text, bool in_element_text) {
+  if (IsPlainXMLText(text, in_element_text)) {
+    out->append(text);
+  } else {
+    out->append(XMLWriter::ToXML(text, in_element_text));
+  }
+}
+
+// The same bytes as XMLWriter::Open, Put, EndTag and Close, built in a string so that a
+// note costs one stream write instead of dozens.
+void AppendOpen(std::string* out, std::string_view tag) {
+  out->push_back('<');
+  out->append(tag);
+  out->push_back(' ');
+}
+
+void AppendPut(std::string* out, std::string_view name, std::string_view value) {
+  AppendXML(out, name, false);
+  out->append("=\"");
+  AppendXML(out, value, false);
+  out->append("\" ");
+}
+
+void AppendPut(std::string* out, std::string_view name, uint64_t value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  AppendPut(out, name, std::string_view(buf, static_cast<size_t>(end - buf)));
+}
+
+void AppendClose(std::string* out, std::string_view tag) {
+  out->append("</");
+  out->append(tag);
+  out->append(">\n");
+}
+
+// The file form of dates, as DateValue::AsXML gives it. Looking up the zone offset
+// re-reads the zone rules on every call, which dominated saving; notes made together
+// have dates close together, so the offset is kept per hour of wall-clock time. An hour
+// is only kept when the offset is the same three hours before and after it: near a
+// change of offset a wall-clock time may be ambiguous, and those are looked up one by
+// one exactly as before.
+class DateTexts {
+ public:
+  void Append(std::string* out, int64_t seconds) {
+    if (seconds == 0) {
+      out->append(STime::never);
+      return;
+    }
+    seconds = std::clamp(seconds, STime::kEarliest, STime::kLatest);
+    const CivilDateTime f = FieldsFromSeconds(seconds);
+    char buffer[96];
+    int n =
+        std::snprintf(buffer, sizeof buffer, "%lld-%02d-%02dT%02d:%02d:%02d",
+                      static_cast<long long>(f.year), f.month, f.day, f.hour, f.minute, f.second);
+    const int offset = OffsetAt(seconds);
+    const int magnitude = std::abs(offset);
+    n += std::snprintf(buffer + n, sizeof buffer - static_cast<size_t>(n), "%c%02d:%02d",
+                       offset < 0 ? '-' : '+', magnitude / 3600, magnitude % 3600 / 60);
+    out->append(buffer, static_cast<size_t>(n));
+  }
+
+ private:
+  static constexpr int64_t kHour = 3600;
+  static constexpr int64_t kMargin = 3 * kHour;
+
+  int OffsetAt(int64_t seconds) {
+    const int64_t hour = seconds >= 0 ? seconds / kHour : -((-seconds + kHour - 1) / kHour);
+    auto it = offsets_.find(hour);
+    if (it != offsets_.end() && it->second.has_value()) {
+      return *it->second;
+    }
+    // A lone date costs one lookup as before; the hour is checked and kept only when a
+    // second date falls into it.
+    const int64_t start = hour * kHour;
+    if (it != offsets_.end() && start - kMargin > STime::kEarliest &&
+        start + kHour + kMargin < STime::kLatest) {
+      const int before = GmtOffsetSecondsAt(start - kMargin);
+      const int at = GmtOffsetSecondsAt(start);
+      const int after = GmtOffsetSecondsAt(start + kHour - 1 + kMargin);
+      if (before == at && at == after) {
+        it->second = at;
+        return at;
+      }
+    }
+    offsets_.try_emplace(hour);
+    return GmtOffsetSecondsAt(seconds);
+  }
+
+  // Per hour: the offset once known to hold for the whole hour; empty when the hour
+  // was seen once, or lies near a change of offset.
+  std::unordered_map<int64_t, std::optional<int>> offsets_;
+};
+
 }  // namespace
 
 // The renumbering state of a clipping and the progress display.
@@ -59,6 +177,20 @@ class OrvexWriter::Impl {
   std::unordered_map<uint32_t, uint32_t> id_map;
   std::unique_ptr<Progress> progress;
   int counter = 0;
+  // Notes and links are formed here and reach the stream in large blocks: the stream
+  // hands any single write of a kilobyte or more straight to the system.
+  std::string out;
+  DateTexts dates;
+
+  // Writes out what is gathered once it is large, or always with force set. Whatever
+  // writes to the stream directly must first force the gathered bytes out.
+  void Emit(std::ostream& os, bool force) {
+    static constexpr size_t kBlock = 1 << 16;
+    if (out.size() >= kBlock || (force && !out.empty())) {
+      os.write(out.data(), static_cast<std::streamsize>(out.size()));
+      out.clear();
+    }
+  }
 };
 
 OrvexWriter::OrvexWriter(const Hypertext& doc) : doc_(doc), impl_(std::make_unique<Impl>()) {}
@@ -266,43 +398,59 @@ void OrvexWriter::WriteNode(std::ostream& os, const Node* top) {
     }
     next = done->Brother();
   }
+  impl_->Emit(os, true);
 }
 
 void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   Bump(1);
+  std::string& out = impl_->out;
   // An alias is an `item` like any note; its `Alias` value names the original.
-  Open(os, n->IsAlias() ? std::string("item") : std::string(n->XMLKind()));
-  PutUnsigned(os, "ID", impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id());
-  Put(os, "Creator", n->Creator());
-  EndTag(os);
+  AppendOpen(&out, n->IsAlias() ? std::string_view("item") : n->XMLKind());
+  AppendPut(&out, "ID", uint64_t{impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id()});
+  AppendPut(&out, "Creator", n->Creator());
+  out.append(">\n");
 
   for (const PropertyMap::Entry& e : n->Properties().entries()) {
     if (!NeedToWrite(e.attribute) || IsIdentityAttribute(e.attribute)) {
       continue;
     }
-    std::string text = e.value->AsXML();
+    out.append("<attribute ");
+    AppendPut(&out, "name", e.attribute->Name());
+    out.push_back('>');
     if (impl_->renumbering && e.attribute->Name() == "Alias") {
-      text = std::to_string(MappedID(e.value->AsUnsignedLong()));
+      AppendXML(&out, std::to_string(MappedID(e.value->AsUnsignedLong())), false);
+    } else if (const auto* date = dynamic_cast<const DateValue*>(e.value.get())) {
+      // Date texts never hold characters that need escaping.
+      impl_->dates.Append(&out, date->AsDate());
+    } else {
+      AppendXML(&out, e.value->AsXML(), false);
     }
-    Open(os, "attribute");
-    Put(os, "name", e.attribute->Name());
-    EndTag(os, true);
-    os << ToXML(text, false);
-    Close(os, "attribute");
+    AppendClose(&out, "attribute");
   }
 
-  if (n->IsAlias()) {
-    return;  // an alias shows its original's text; it has none of its own to write
+  const Content* content = n->IsAlias() ? nullptr : n->GetContent();
+  // An alias shows its original's text; it has none of its own to write.
+  if (content != nullptr) {
+    if (content->HasText()) {
+      out.append("<text >");
+      AppendXML(&out, content->text(), false);
+      AppendClose(&out, "text");
+    }
   }
-  const Content* content = n->GetContent();
+  open_tag_.clear();
   if (content == nullptr) {
+    impl_->Emit(os, false);
+    return;
+  }
+  const bool more =
+      (content->HasText() && (!content->style_runs().empty() || !content->rtf().empty() ||
+                              !content->pictures().empty() || !content->struck_spans().empty())) ||
+      !content->script().empty();
+  impl_->Emit(os, more);
+  if (!more) {
     return;
   }
   if (content->HasText()) {
-    Open(os, "text");
-    EndTag(os, true);
-    os << ToXML(content->text(), false);
-    Close(os, "text");
     if (!content->style_runs().empty()) {
       WriteStyles(os, *content);
     }
@@ -336,13 +484,16 @@ void OrvexWriter::WriteNodeTail(std::ostream& os, const Node* n) {
   if (!n->IsAlias()) {
     const Content* content = n->GetContent();
     if (content != nullptr && !content->picture().empty()) {
+      impl_->Emit(os, true);
       Open(os, "picture");
       EndTag(os, true);
       os << Base64Encode(content->picture());
       Close(os, "picture");
     }
   }
-  Close(os, std::string(n->IsAlias() ? std::string_view("item") : n->XMLKind()));
+  AppendClose(&impl_->out, n->IsAlias() ? std::string_view("item") : n->XMLKind());
+  impl_->Emit(os, false);
+  open_tag_.clear();
 }
 
 bool OrvexWriter::NeedToWrite(const Attribute* a) {
@@ -561,6 +712,7 @@ void OrvexWriter::WriteLinks(std::ostream& os) {
       WriteLink(os, *link);
     }
   }
+  impl_->Emit(os, true);
   Close(os, "links");
 }
 
@@ -584,6 +736,7 @@ void OrvexWriter::WriteClipLinks(std::ostream& os, const std::vector<const Node*
       WriteLink(os, *link);
     }
   }
+  impl_->Emit(os, true);
   Close(os, "links");
 }
 
@@ -596,32 +749,40 @@ void OrvexWriter::WriteLink(std::ostream& os, const Link& link) {
     }
     return impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id();
   };
-  Open(os, "link");
-  Put(os, "name", link.Name());
-  PutUnsigned(os, "sourceid", id_of(source));
-  Put(os, "sourcecreator", source != nullptr ? source->Creator() : std::string());
-  Put(os, "sstart", static_cast<long>(link.GetSourceStart()));
-  Put(os, "slen", static_cast<long>(link.GetSourceLength()));
-  Put(os, "style", static_cast<long>(link.GetStyleImmediate().AsInt()));
-  PutUnsigned(os, "destid", id_of(dest));
-  Put(os, "destcreator", dest != nullptr ? dest->Creator() : std::string());
+  auto put_long = [](std::string* out, std::string_view name, long value) {
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    AppendPut(out, name, std::string_view(buf, static_cast<size_t>(end - buf)));
+  };
+  std::string& out = impl_->out;
+  AppendOpen(&out, "link");
+  AppendPut(&out, "name", link.Name());
+  AppendPut(&out, "sourceid", uint64_t{id_of(source)});
+  AppendPut(&out, "sourcecreator", source != nullptr ? source->Creator() : std::string_view());
+  put_long(&out, "sstart", static_cast<long>(link.GetSourceStart()));
+  put_long(&out, "slen", static_cast<long>(link.GetSourceLength()));
+  put_long(&out, "style", static_cast<long>(link.GetStyleImmediate().AsInt()));
+  AppendPut(&out, "destid", uint64_t{id_of(dest)});
+  AppendPut(&out, "destcreator", dest != nullptr ? dest->Creator() : std::string_view());
   if (link.IsWebLink()) {
-    Put(os, "URL", link.URL());
+    AppendPut(&out, "URL", link.URL());
   } else if (link.GetDestStart() >= 0 || link.GetDestLength() != 0) {
     // A destination anchor; without one the reader takes -1 (no anchor).
-    Put(os, "dstart", static_cast<long>(link.GetDestStart()));
-    Put(os, "dlen", static_cast<long>(link.GetDestLength()));
+    put_long(&out, "dstart", static_cast<long>(link.GetDestStart()));
+    put_long(&out, "dlen", static_cast<long>(link.GetDestLength()));
   }
   if (!link.Title().empty()) {
-    Put(os, "title", link.Title());
+    AppendPut(&out, "title", link.Title());
   }
   if (!link.GetCSSClass().empty()) {
-    Put(os, "class", link.GetCSSClass());
+    AppendPut(&out, "class", link.GetCSSClass());
   }
   if (!link.Target().empty()) {
-    Put(os, "target", link.Target());
+    AppendPut(&out, "target", link.Target());
   }
-  Close(os);
+  out.append(" />\n");
+  impl_->Emit(os, false);
+  open_tag_.clear();
 }
 
 // --- Macros, preferences, windows ---------------------------------------------------
