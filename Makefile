@@ -40,8 +40,11 @@ fuzz: deps
 	cmake --build build/fuzz -j $(JOBS)
 	@for f in build/fuzz/fuzz/*_fuzzer; do \
 	  name=$$(basename $$f); mkdir -p build/fuzz/corpus/$$name; \
+	  seeds=""; [ -d fuzz/corpus/$$name ] && seeds=fuzz/corpus/$$name; \
 	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | tail -3 || exit 1; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build/fuzz/corpus/$$name $$seeds \
+	    > build/fuzz/$$name.log 2>&1 || { tail -30 build/fuzz/$$name.log; exit 1; }; \
+	  tail -1 build/fuzz/$$name.log; \
 	done
 
 clean:
