@@ -79,4 +79,16 @@ Attribute* ResolveAttribute(Hypertext* doc, std::string_view name) {
   return attribute;
 }
 
+bool ResolveAttributes(Hypertext* doc, const std::vector<std::string>& names,
+                       std::vector<Attribute*>* out) {
+  for (const std::string& name : names) {
+    Attribute* attribute = ResolveAttribute(doc, name);
+    if (attribute == nullptr) {
+      return false;
+    }
+    out->push_back(attribute);
+  }
+  return true;
+}
+
 }  // namespace fernweave

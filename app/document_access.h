@@ -37,6 +37,11 @@ bool SplitAssignment(std::string_view text, std::string* name, std::string* valu
 // document has no such attribute.
 Attribute* ResolveAttribute(Hypertext* doc, std::string_view name);
 
+// Resolves every name in order into `out`. Stops at the first unknown name, which has
+// been reported, and returns false.
+bool ResolveAttributes(Hypertext* doc, const std::vector<std::string>& names,
+                       std::vector<Attribute*>* out);
+
 }  // namespace fernweave
 
 #endif  // FERNWEAVE_APP_DOCUMENT_ACCESS_H_

@@ -152,12 +152,8 @@ CommandRunner SetUpTreeCommand(CLI::App& sub, const GlobalOptions& global) {
       return kExitFalse;
     }
     std::vector<Attribute*> attributes;
-    for (const std::string& name : args->attributes) {
-      Attribute* attribute = ResolveAttribute(ht, name);
-      if (attribute == nullptr) {
-        return kExitFalse;
-      }
-      attributes.push_back(attribute);
+    if (!ResolveAttributes(ht, args->attributes, &attributes)) {
+      return kExitFalse;
     }
     nlohmann::json list = nlohmann::json::array();
     for (const TreeLine& line : TreeLines(top)) {

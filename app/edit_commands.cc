@@ -194,12 +194,8 @@ CommandRunner SetUpResetCommand(CLI::App& sub, const GlobalOptions& /*global*/) 
       return kExitFalse;
     }
     std::vector<Attribute*> attributes;
-    for (const std::string& name : args->attributes) {
-      Attribute* attribute = ResolveAttribute(ht, name);
-      if (attribute == nullptr) {
-        return kExitFalse;
-      }
-      attributes.push_back(attribute);
+    if (!ResolveAttributes(ht, args->attributes, &attributes)) {
+      return kExitFalse;
     }
     for (Attribute* attribute : attributes) {
       note->Remove(attribute);

@@ -7,30 +7,14 @@
 #include <gtest/gtest.h>
 
 #include "app/command.h"
+#include "tests/support/command_runner.h"
 #include "tests/support/date_helpers.h"
 #include "tests/support/fakes.h"
 
 namespace fernweave {
 namespace {
 
-struct CommandResult {
-  int status;
-  std::string out;
-};
-
-// Runs `fernweave ARGS...` in-process and captures what it prints to stdout.
-CommandResult RunFernweave(std::vector<std::string> args) {
-  args.insert(args.begin(), "fernweave");
-  std::vector<char*> argv;
-  for (std::string& arg : args) {
-    argv.push_back(arg.data());
-  }
-  std::ostringstream captured;
-  std::streambuf* previous = std::cout.rdbuf(captured.rdbuf());
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
-  std::cout.rdbuf(previous);
-  return {status, captured.str()};
-}
+using test::RunFernweave;
 
 class DateCommandTest : public ::testing::Test {
  protected:
@@ -61,13 +45,9 @@ TEST_F(DateCommandTest, PrintsTheDateAsRead) {
       {{"date"}, kExitUsage, ""},
   };
   for (const Case& c : cases) {
-    const CommandResult run = RunFernweave(c.args);
-    std::string joined;
-    for (const std::string& arg : c.args) {
-      joined += " '" + arg + "'";
-    }
-    EXPECT_EQ(run.status, c.status) << joined;
-    EXPECT_EQ(run.out, c.out) << joined;
+    const test::CommandRun run = RunFernweave(c.args);
+    EXPECT_EQ(run.status, c.status) << test::JoinedArgs(c.args);
+    EXPECT_EQ(run.out, c.out) << test::JoinedArgs(c.args);
   }
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0], "not a date: Sept 3, 2009");

@@ -11,42 +11,18 @@
 #include "app/command.h"
 #include "model/node.h"
 #include "model/node_actions.h"
+#include "tests/support/command_runner.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
 
 namespace fernweave {
 namespace {
 
+using test::CommandRun;
 using test::FileFault;
 using test::ReadFile;
+using test::RunFernweave;
 using test::WriteFile;
-
-struct CommandRun {
-  int status;
-  std::string out;
-};
-
-// Runs `fernweave ARGS...` in-process, capturing stdout.
-CommandRun Fernweave(std::vector<std::string> args) {
-  args.insert(args.begin(), "fernweave");
-  std::vector<char*> argv;
-  for (std::string& arg : args) {
-    argv.push_back(arg.data());
-  }
-  std::ostringstream captured;
-  std::streambuf* previous = std::cout.rdbuf(captured.rdbuf());
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
-  std::cout.rdbuf(previous);
-  return {status, captured.str()};
-}
-
-std::string Joined(const std::vector<std::string>& args) {
-  std::string text;
-  for (const std::string& arg : args) {
-    text += " '" + arg + "'";
-  }
-  return text;
-}
 
 // Records every OnAdd the creation of a note runs.
 class RecordingOnAdd : public OnAddRunner {
@@ -78,9 +54,9 @@ class DocumentCommandsTest : public ::testing::Test {
   };
   void RunSteps(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
-      const CommandRun run = Fernweave(step.args);
-      EXPECT_EQ(run.status, step.status) << Joined(step.args);
-      EXPECT_EQ(run.out, step.out) << Joined(step.args);
+      const CommandRun run = RunFernweave(step.args);
+      EXPECT_EQ(run.status, step.status) << test::JoinedArgs(step.args);
+      EXPECT_EQ(run.out, step.out) << test::JoinedArgs(step.args);
     }
   }
 
@@ -97,11 +73,11 @@ TEST_F(DocumentCommandsTest, BuildAndReadADocument) {
       {{"attr", f, "Spread", "--type", "number"}, kExitOk, ""},
       {{"attr", f}, kExitOk, "Spread\tnumber\t0\nSun\tstring\tfull\n"},
   });
-  ASSERT_EQ(Fernweave({"add", f, "/Beds/North/Tomato", "--text", "Red\rround"}).status, kExitOk);
-  ASSERT_EQ(
-      Fernweave({"add", f, "Beds/North/Basil", "--set", "Sun=half", "--set", "Spread=30"}).status,
-      kExitOk);
-  ASSERT_EQ(Fernweave({"add", f, "/Beds/South"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/Beds/North/Tomato", "--text", "Red\rround"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "Beds/North/Basil", "--set", "Sun=half", "--set", "Spread=30"})
+                .status,
+            kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/Beds/South"}).status, kExitOk);
   RunSteps({
       {{"tree", f}, kExitOk, "Beds\n  North\n    Tomato\n    Basil\n  South\n"},
       {{"tree", f, "/Beds/North", "--attr", "Sun", "--attr", "$Spread"},
@@ -119,7 +95,7 @@ TEST_F(DocumentCommandsTest, BuildAndReadADocument) {
        kExitOk,
        ""},
   });
-  EXPECT_EQ(Fernweave({"alias", f, "/Beds/North/Tomato", "/Beds/South"}).status, kExitOk);
+  EXPECT_EQ(RunFernweave({"alias", f, "/Beds/North/Tomato", "/Beds/South"}).status, kExitOk);
   RunSteps({
       {{"tree", f}, kExitOk, "Beds\n  North\n    Tomato\n  South\n    Basil\n    Tomato\n"},
       {{"info", f},
@@ -134,8 +110,8 @@ TEST_F(DocumentCommandsTest, BuildAndReadADocument) {
 
 TEST_F(DocumentCommandsTest, NotesByIdAndTheirIds) {
   const std::string f = File();
-  ASSERT_EQ(Fernweave({"new", f}).status, kExitOk);
-  const CommandRun added = Fernweave({"add", f, "/Ideas"});
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
+  const CommandRun added = RunFernweave({"add", f, "/Ideas"});
   ASSERT_EQ(added.status, kExitOk);
   const std::string id = added.out.substr(0, added.out.size() - 1);
   RunSteps({
@@ -144,7 +120,7 @@ TEST_F(DocumentCommandsTest, NotesByIdAndTheirIds) {
       {{"get", f, "#" + id + "x", "Name"}, kExitFalse, ""},
       {{"get", f, "#", "Name"}, kExitFalse, ""},
   });
-  const CommandRun alias = Fernweave({"alias", f, "#" + id});
+  const CommandRun alias = RunFernweave({"alias", f, "#" + id});
   ASSERT_EQ(alias.status, kExitOk);
   EXPECT_NE(alias.out, added.out);
   RunSteps({{{"get", f, "#" + alias.out.substr(0, alias.out.size() - 1), "IsAlias", "Name"},
@@ -154,36 +130,36 @@ TEST_F(DocumentCommandsTest, NotesByIdAndTheirIds) {
 
 TEST_F(DocumentCommandsTest, ListsAsJson) {
   const std::string f = File();
-  ASSERT_EQ(Fernweave({"new", f}).status, kExitOk);
-  ASSERT_EQ(Fernweave({"attr", f, "Rank", "--type", "number", "--sequential"}).status, kExitOk);
-  ASSERT_EQ(Fernweave({"add", f, "/A/B"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"attr", f, "Rank", "--type", "number", "--sequential"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/A/B"}).status, kExitOk);
 
-  const nlohmann::json tree = nlohmann::json::parse(Fernweave({"--json", "tree", f}).out);
+  const nlohmann::json tree = nlohmann::json::parse(RunFernweave({"--json", "tree", f}).out);
   ASSERT_EQ(tree.size(), 2u);
   EXPECT_EQ(tree[0]["name"], "A");
   EXPECT_EQ(tree[0]["depth"], 0);
   EXPECT_EQ(tree[1]["name"], "B");
   EXPECT_EQ(tree[1]["depth"], 1);
 
-  const nlohmann::json attrs = nlohmann::json::parse(Fernweave({"--json", "attr", f}).out);
+  const nlohmann::json attrs = nlohmann::json::parse(RunFernweave({"--json", "attr", f}).out);
   ASSERT_EQ(attrs.size(), 1u);
   EXPECT_EQ(attrs[0]["name"], "Rank");
   EXPECT_EQ(attrs[0]["type"], "number");
   EXPECT_EQ(attrs[0]["sequential"], true);
 
   const nlohmann::json got =
-      nlohmann::json::parse(Fernweave({"--json", "get", f, "/A/B", "Name"}).out);
+      nlohmann::json::parse(RunFernweave({"--json", "get", f, "/A/B", "Name"}).out);
   EXPECT_EQ(got, nlohmann::json::parse(R"([{"attribute":"Name","value":"B"}])"));
-  const nlohmann::json info = nlohmann::json::parse(Fernweave({"--json", "info", f}).out);
+  const nlohmann::json info = nlohmann::json::parse(RunFernweave({"--json", "info", f}).out);
   EXPECT_EQ(info["notes"], 2);
   EXPECT_EQ(info["user attributes"], 1);
 }
 
 TEST_F(DocumentCommandsTest, AddRunsTheContainersOnAdd) {
   const std::string f = File();
-  ASSERT_EQ(Fernweave({"new", f}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
   RecordingOnAdd on_add;
-  ASSERT_EQ(Fernweave({"add", f, "/Inbox/Letter"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/Inbox/Letter"}).status, kExitOk);
   ASSERT_FALSE(on_add.log().empty());
   EXPECT_EQ(on_add.log().back(), "Inbox<-Letter");
 }
@@ -209,10 +185,10 @@ TEST_F(DocumentCommandsTest, UnusableFilesExitThreeAndStayAsTheyWere) {
   };
   for (const std::vector<std::string>& args : commands) {
     messages_.Clear();
-    const CommandRun run = Fernweave(args);
-    EXPECT_EQ(run.status, kExitFile) << Joined(args);
-    EXPECT_EQ(run.out, "") << Joined(args);
-    EXPECT_FALSE(messages_.messages().empty()) << Joined(args);
+    const CommandRun run = RunFernweave(args);
+    EXPECT_EQ(run.status, kExitFile) << test::JoinedArgs(args);
+    EXPECT_EQ(run.out, "") << test::JoinedArgs(args);
+    EXPECT_FALSE(messages_.messages().empty()) << test::JoinedArgs(args);
   }
   EXPECT_EQ(ReadFile(malformed), "<?xml version=\"1.0\"?><fernweave version=\"2\"><item ID=");
   EXPECT_EQ(ReadFile(text), "just some text\n");
@@ -224,8 +200,8 @@ TEST_F(DocumentCommandsTest, UnusableFilesExitThreeAndStayAsTheyWere) {
 // A command the document refuses changes nothing on disk.
 TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
   const std::string f = File();
-  ASSERT_EQ(Fernweave({"new", f}).status, kExitOk);
-  ASSERT_EQ(Fernweave({"add", f, "/A/B"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/A/B"}).status, kExitOk);
   const std::string before = ReadFile(f);
   struct Case {
     std::vector<std::string> args;
@@ -249,12 +225,12 @@ TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
   for (const Case& c : cases) {
     messages_.Clear();
     const std::string was = ReadFile(f);
-    const CommandRun run = Fernweave(c.args);
-    EXPECT_EQ(run.status, c.status) << Joined(c.args);
+    const CommandRun run = RunFernweave(c.args);
+    EXPECT_EQ(run.status, c.status) << test::JoinedArgs(c.args);
     if (c.status != kExitOk) {
-      EXPECT_EQ(ReadFile(f), was) << Joined(c.args);
-      ASSERT_EQ(messages_.messages().size(), 1u) << Joined(c.args);
-      EXPECT_EQ(messages_.messages()[0], c.message) << Joined(c.args);
+      EXPECT_EQ(ReadFile(f), was) << test::JoinedArgs(c.args);
+      ASSERT_EQ(messages_.messages().size(), 1u) << test::JoinedArgs(c.args);
+      EXPECT_EQ(messages_.messages()[0], c.message) << test::JoinedArgs(c.args);
     }
   }
   EXPECT_NE(ReadFile(f), before);
@@ -263,12 +239,12 @@ TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
 
 TEST_F(DocumentCommandsTest, AFailedSaveExitsThreeAndKeepsTheFile) {
   const std::string f = File();
-  ASSERT_EQ(Fernweave({"new", f}).status, kExitOk);
-  ASSERT_EQ(Fernweave({"add", f, "/A"}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/A"}).status, kExitOk);
   const std::string before = ReadFile(f);
   {
     FileFault full(FileOp::kWrite, ENOSPC);
-    EXPECT_EQ(Fernweave({"set", f, "/A", "Name=B"}).status, kExitFile);
+    EXPECT_EQ(RunFernweave({"set", f, "/A", "Name=B"}).status, kExitFile);
   }
   EXPECT_EQ(ReadFile(f), before);
   EXPECT_EQ(messages_.messages().back(),
@@ -277,7 +253,7 @@ TEST_F(DocumentCommandsTest, AFailedSaveExitsThreeAndKeepsTheFile) {
     // Locked: the document opens Untitled and the change is refused before it is made.
     FileFault locked(FileOp::kCheckDocument, EACCES);
     messages_.Clear();
-    EXPECT_EQ(Fernweave({"set", f, "/A", "Name=B"}).status, kExitFile);
+    EXPECT_EQ(RunFernweave({"set", f, "/A", "Name=B"}).status, kExitFile);
   }
   EXPECT_EQ(ReadFile(f), before);
   EXPECT_EQ(
