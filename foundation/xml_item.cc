@@ -246,22 +246,22 @@ XMLItem* XMLItem::AddChild(std::unique_ptr<XMLItem> child) {
   return item;
 }
 
-std::unique_ptr<XMLItem> XMLItem::TakeFirstChild() {
-  XMLItem* child = first_child_;
+void XMLItem::DeleteLastChild() {
+  XMLItem* child = last_child_;
   if (child == nullptr) {
-    return nullptr;
+    return;
   }
-  first_child_ = child->brother_;
-  if (first_child_ != nullptr) {
-    first_child_->elder_brother_ = nullptr;
+  last_child_ = child->elder_brother_;
+  if (last_child_ != nullptr) {
+    last_child_->brother_ = nullptr;
   } else {
-    last_child_ = nullptr;
+    first_child_ = nullptr;
   }
   --children_;
   child->parent_ = nullptr;
-  child->brother_ = nullptr;
   child->elder_brother_ = nullptr;
-  return std::unique_ptr<XMLItem>(child);
+  // The destructor frees the subtree without recursion.
+  delete child;
 }
 
 Unicoder& XMLItem::inputConverter() {

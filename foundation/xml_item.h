@@ -123,9 +123,9 @@ class XMLItem {
   // Appends child as the last child and returns it (still owned by this item).
   // REQUIRES: child is not null.
   virtual XMLItem* AddChild(std::unique_ptr<XMLItem> child);
-  // Detaches the first child and hands it to the caller, who then owns it; null when
-  // there are no children.
-  std::unique_ptr<XMLItem> TakeFirstChild();
+  // Deletes the last child and everything below it (iteratively); nothing when there
+  // are no children. A reader that builds as it parses frees each finished element so.
+  void DeleteLastChild();
 
   // Deletes every child (and their descendants, iteratively) and releases the
   // attributes and the text, once a client has consumed them; the item itself stays

@@ -38,7 +38,7 @@ struct XMLReaderCallbacks {
   template <typename Call>
   static void Guard(void* data, Call call) {
     auto* reader = static_cast<XMLReader*>(data);
-    if (reader->pending_exception_ || reader->too_deep_) {
+    if (reader->pending_exception_ || reader->too_deep_ || reader->declined_) {
       return;
     }
     try {
@@ -135,7 +135,7 @@ bool XMLReader::Parse(std::istream& in, uint64_t size) {
     return false;
   }
   if (!parsed) {
-    HandleErrors(true);
+    HandleErrors(!declined_);
     return false;
   }
   return root_ != nullptr && Finish();
@@ -145,6 +145,9 @@ bool XMLReader::Parse(const std::string& text) {
   Reset();
   if (!ParseText(text)) {
     HandleErrors(false);
+    if (declined_) {
+      return false;
+    }
     std::string zapped = Zap(text);
     // A retry can only help when the text had ill-formed bytes to replace.
     if (zapped == text) {
@@ -182,6 +185,12 @@ bool XMLReader::ParseBlock(const char* data, size_t length, bool is_final) {
 }
 
 void XMLReader::RecordParseError() {
+  if (declined_) {
+    // Not an error of the input: the client declined it and says why itself.
+    error_.clear();
+    error_line_ = 0;
+    return;
+  }
   error_ = too_deep_ ? "elements are nested more than " + std::to_string(kMaxDepth) + " deep"
                      : XML_ErrorString(XML_GetErrorCode(parser_));
   error_line_ = static_cast<long>(XML_GetCurrentLineNumber(parser_));
@@ -246,6 +255,7 @@ void XMLReader::Initialize() {
   XML_SetBillionLaughsAttackProtectionActivationThreshold(parser_, kExpansionThreshold);
   depth_ = 0;
   too_deep_ = false;
+  declined_ = false;
   error_.clear();
   error_line_ = 0;
   pending_exception_ = nullptr;
@@ -301,6 +311,11 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
                   ? std::make_unique<XMLItem>(std::string(star + 1), std::string(name, star))
                   : std::make_unique<XMLItem>(std::string(name), std::string());
   item->SetAttributes(attributes);
+  if (!ElementStarting(current_, *item)) {
+    declined_ = true;
+    XML_StopParser(parser_, XML_FALSE);
+    return;
+  }
   if (current_ != nullptr) {
     current_ = current_->AddChild(std::move(item));
   } else {
@@ -314,8 +329,21 @@ void XMLReader::EndElement(const char*) {
   --depth_;
   if (current_ != nullptr) {
     current_->Compact();
-    current_ = current_->Parent();
+    XMLItem* parent = current_->Parent();
+    if (ElementEnded(*current_) && parent != nullptr) {
+      // The element ending is always its parent's last child.
+      parent->DeleteLastChild();
+    }
+    current_ = parent;
   }
+}
+
+bool XMLReader::ElementStarting(XMLItem*, XMLItem&) {
+  return true;
+}
+
+bool XMLReader::ElementEnded(XMLItem&) {
+  return false;
 }
 
 void XMLReader::CharData(const char* chars, int length) {

@@ -97,6 +97,15 @@ class XMLReader {
   virtual void EndElement(const char* name);
   virtual void CharData(const char* chars, int length);
 
+  // Called as each element starts, its attributes read, before it joins the tree;
+  // parent is null for the root. Returning false stops the parse, which then fails
+  // without the malformed-file message (the client says why). A client that builds
+  // as the file arrives reads the tree's earlier parts here.
+  virtual bool ElementStarting(XMLItem* parent, XMLItem& item);
+  // Called as each element ends, its content complete. Returning true frees the
+  // element and everything below it at once; the root always stays.
+  virtual bool ElementEnded(XMLItem& item);
+
   // Called after a successful parse with a root; the result is the parse's result.
   // The base class accepts every tree.
   virtual bool Finish() { return true; }
@@ -125,6 +134,8 @@ class XMLReader {
   // Elements open at the moment.
   int depth_ = 0;
   bool too_deep_ = false;
+  // ElementStarting declined: the parse stopped at the client's wish.
+  bool declined_ = false;
   std::unique_ptr<Progress> placard_;
   std::string error_;
   long error_line_ = 0;

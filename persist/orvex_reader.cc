@@ -87,27 +87,87 @@ int32_t ToInt32(long n) {
 }  // namespace
 
 // Builds notes and document tables from a parsed tree.
+// Builds notes and document tables from element events in document order: either as
+// the parser reads the file, freeing each part of the tree once it is used, or by
+// walking a tree parsed before.
+//
+// A note is made when its first nested note starts, or when it ends without any: by
+// then its XML attributes, `attribute` children and text have arrived. Its other
+// children that come later are applied as each ends.
 class OrvexReader::Builder {
  public:
-  // With shed true, each note's part of the tree is freed as soon as the note is built,
-  // so a large document never holds its whole tree and all its notes at once.
+  // With shed true, End lets each part of the tree go once it is used, so a large
+  // document never holds its whole tree and all its notes at once.
   Builder(OrvexReader* reader, bool shed)
       : r_(*reader),
         doc_(reader->target_->GetHypertext()),
         props_(doc_->Properties()),
+        alias_attribute_(props_.Find("Alias")),
         shed_(shed) {}
 
-  void Make(XMLItem& root);
+  // An element starts. When streaming, it has not joined the tree and has no children
+  // yet; when walking a parsed tree, its children are in place, but only those of
+  // its parent before it are used now.
+  void Start(XMLItem& item);
+  // An element ends; true when its part of the tree may be freed now.
+  bool End(XMLItem& item);
+  // Sends the events of a whole parsed tree.
+  void Walk(XMLItem& root);
 
  private:
+  // The root's children, in the order the file lists them. Each step consumes the
+  // children that match it at the current position; a child that matches no step
+  // left ends the walk.
+  enum Step {
+    kAttrib,
+    kColors,
+    kMenu,
+    kLinkTypes,
+    kNotes,
+    kLinks,
+    kWindows,
+    kMacros,
+    kPrefs,
+    kLastWindows,
+    kStepCount
+  };
+  enum class Role {
+    kRoot,
+    kSection,    // a child of the root that is read when it ends
+    kNote,       // a note element
+    kNoteChild,  // a child of a note that is not a note
+    kInner,      // below a section or a note child: read with its ancestor
+    kIgnored,    // read by nobody
+  };
+  struct Frame {
+    XMLItem* item;
+    Role role;
+    Step step = kStepCount;
+    Node* note = nullptr;  // the note made for a note element, once made
+    // Where the note goes: the existing note it describes (the document's root), or
+    // the container it is made in, after the frame's last child (the frame below it)
+    // or after paste_last_ (no such frame).
+    Node* applied_to = nullptr;
+    Node* container = nullptr;
+    bool parent_is_frame = false;
+    Node* last_child = nullptr;  // the last note placed inside this one
+  };
+
+  static bool Accepts(Step step, const XMLItem& item);
+  void StartAtTop(XMLItem& item);
+  void StartInNote(XMLItem& item);
+  // Makes the note of frames_[index] from its element's attributes and the children
+  // before `stop_at` (all when null).
+  void MakeNote(size_t index, const XMLItem* stop_at);
+  void EndSection(const XMLItem& item, Step step);
+  void EndRoot();
+
   // --- Sections ---
   void MakeAttribute(const XMLItem& item);
   void MakeColors(const XMLItem& item);
   void MakeMenu(const XMLItem& item);
   void MakeStamps(const XMLItem& item);
   void MakeLinkTypes(const XMLItem& item);
-  void MakeTopNote(XMLItem& item);
-  void MakeNodes(XMLItem& item, Node* container, Node* applied_to);
   void MakeAliases();
   void MakeLinks(const XMLItem& item);
   void MakeLink(const XMLItem& item);
@@ -116,11 +176,12 @@ class OrvexReader::Builder {
   void MakePrefs(const XMLItem& item);
 
   // --- Notes ---
-  // Reads the element's attributes and `attribute` children into n and settles its
-  // identity.
-  void ApplyHead(const XMLItem& item, Node* n);
+  // Reads the element's attributes and its `attribute` children before `stop_at` into
+  // n, and settles its identity.
+  void ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at);
   // One child element of a note that is not a note.
   void ApplyChild(const XMLItem& child, Node* n);
+  void ApplyAttribute(const XMLItem& child, Node* n);
   void GetStyles(const XMLItem& item, Content* content);
   void GetPictures(const XMLItem& item, Content* content);
   void GetStrike(const XMLItem& item, Content* content);
@@ -147,14 +208,20 @@ class OrvexReader::Builder {
   OrvexReader& r_;
   Hypertext* doc_;
   Props& props_;
+  const Attribute* alias_attribute_;
   std::unique_ptr<Progress> progress_;
   int counter_ = 0;
+  // The elements open at the moment, outermost first.
+  std::vector<Frame> frames_;
+  // The first step that may still consume a child of the root.
+  Step step_ = kAttrib;
+  bool aliases_made_ = false;
   // File identity → note made for it (the first, when a file repeats one).
   std::map<std::pair<uint32_t, std::string>, Node*> by_file_id_;
   std::unordered_map<uint32_t, Node*> by_file_number_;
   // The file's id number of each note that was given a fresh one.
   std::unordered_map<const Node*, uint32_t> file_number_of_;
-  // Where each container's next new child goes.
+  // Where the next top-level note goes.
   Node* paste_last_ = nullptr;
   bool root_applied_ = false;
   bool shed_;
@@ -167,60 +234,212 @@ void OrvexReader::Builder::Bump() {
   }
 }
 
-void OrvexReader::Builder::Make(XMLItem& root) {
-  progress_ = MakeProgress();
-  progress_->Begin("Loading...", static_cast<long>(root.Descendants() / 10 + 1));
-  paste_last_ = r_.after_;
+// --- The section walk ------------------------------------------------------------------
 
-  XMLItem* c = root.Son();
-  auto take_all = [&c](auto is, auto make) {
-    while (c != nullptr && is(c)) {
-      make(*c);
-      c = c->Brother();
+bool OrvexReader::Builder::Accepts(Step step, const XMLItem& item) {
+  switch (step) {
+    case kAttrib:
+      return item.Is("attrib");
+    case kColors:
+      return item.Is("colors");
+    case kMenu:
+      return item.Is("menu");
+    case kLinkTypes:
+      return item.Is("linkTypes");
+    case kNotes:
+      return IsNoteElement(&item);
+    case kLinks:
+      return item.Is("links");
+    case kWindows:
+    case kLastWindows:
+      return item.Is("windows");
+    case kMacros:
+      return item.Is("macros");
+    case kPrefs:
+      return item.Is("preferences");
+    case kStepCount:
+      break;
+  }
+  return false;
+}
+
+void OrvexReader::Builder::Walk(XMLItem& root) {
+  // (item, whether its children were visited), walked with an explicit stack.
+  std::vector<std::pair<XMLItem*, bool>> todo{{&root, false}};
+  while (!todo.empty()) {
+    auto& [item, visited] = todo.back();
+    if (visited) {
+      End(*item);
+      todo.pop_back();
+      continue;
     }
-  };
-  auto take_one = [&c](const char* kind, auto make) {
-    if (c != nullptr && c->Is(kind)) {
-      make(*c);
-      c = c->Brother();
+    visited = true;
+    XMLItem* current = item;
+    Start(*current);
+    // Children in document order: pushed last first.
+    for (XMLItem* c = current->LastChild(); c != nullptr; c = c->ElderBrother()) {
+      todo.emplace_back(c, false);
     }
-  };
+  }
+}
+
+void OrvexReader::Builder::Start(XMLItem& item) {
+  if (frames_.empty()) {
+    progress_ = MakeProgress();
+    // A tree parsed before tells its size; a file being read shows its own progress.
+    progress_->Begin("Loading...", shed_ ? 0 : static_cast<long>(item.Descendants() / 10 + 1));
+    paste_last_ = r_.after_;
+    frames_.push_back({&item, Role::kRoot});
+    return;
+  }
+  const Role parent = frames_.back().role;
+  if (parent == Role::kRoot) {
+    StartAtTop(item);
+  } else if (parent == Role::kNote) {
+    StartInNote(item);
+  } else {
+    frames_.push_back({&item, parent == Role::kIgnored ? Role::kIgnored : Role::kInner});
+  }
+}
+
+void OrvexReader::Builder::StartAtTop(XMLItem& item) {
+  // A clipping pasted into a document has no document-wide sections to read.
+  const int steps = r_.whole_document_ ? kStepCount : kWindows;
+  int step = step_;
+  while (step < steps && !Accepts(static_cast<Step>(step), item)) {
+    ++step;
+  }
+  if (step >= steps) {
+    step_ = kStepCount;
+    frames_.push_back({&item, Role::kIgnored});
+    return;
+  }
+  if (step > kNotes && !aliases_made_) {
+    MakeAliases();
+  }
+  const bool repeats = step == kAttrib || step == kMenu || step == kLinkTypes || step == kNotes;
+  step_ = static_cast<Step>(repeats ? step : step + 1);
+  if (step != kNotes) {
+    frames_.push_back({&item, Role::kSection, static_cast<Step>(step)});
+    return;
+  }
+  Frame frame{&item, Role::kNote, kNotes};
+  if (r_.whole_document_ && !root_applied_) {
+    // The first top-level note is the document's root note itself.
+    root_applied_ = true;
+    frame.applied_to = r_.target_;
+  } else {
+    if (r_.whole_document_) {
+      // Later top-level notes follow the root note's own children.
+      paste_last_ = r_.target_->YoungestSon();
+    }
+    if (!r_.target_->CanReceiveChildren()) {
+      frame.role = Role::kIgnored;
+    }
+    frame.container = r_.target_;
+  }
+  frames_.push_back(frame);
+}
+
+void OrvexReader::Builder::StartInNote(XMLItem& item) {
+  if (!IsNoteElement(&item)) {
+    frames_.push_back({&item, Role::kNoteChild});
+    return;
+  }
+  const size_t parent = frames_.size() - 1;
+  if (frames_[parent].note == nullptr) {
+    MakeNote(parent, &item);
+  }
+  Frame frame{&item, Role::kNote, kNotes};
+  frame.container = frames_[parent].note;
+  frame.parent_is_frame = true;
+  if (!frame.container->CanReceiveChildren()) {
+    frame.role = Role::kIgnored;
+  }
+  frames_.push_back(frame);
+}
+
+bool OrvexReader::Builder::End(XMLItem& item) {
+  Frame frame = frames_.back();
+  Require(frame.item == &item, "OrvexReader: elements ended out of order");
+  bool used = true;
+  switch (frame.role) {
+    case Role::kRoot:
+      EndRoot();
+      break;
+    case Role::kSection:
+      EndSection(item, frame.step);
+      break;
+    case Role::kNote:
+      if (frame.note == nullptr) {
+        MakeNote(frames_.size() - 1, nullptr);
+      }
+      ClampOffsets(frames_.back().note->GetContent());
+      break;
+    case Role::kNoteChild: {
+      // Children before the note was made are read when it is made.
+      Node* n = frames_[frames_.size() - 2].note;
+      if (n != nullptr) {
+        ApplyChild(item, n);
+      }
+      used = n != nullptr;
+      break;
+    }
+    case Role::kInner:
+      used = false;
+      break;
+    case Role::kIgnored:
+      break;
+  }
+  frames_.pop_back();
+  return shed_ && used;
+}
+
+void OrvexReader::Builder::EndSection(const XMLItem& item, Step step) {
   const bool whole = r_.whole_document_;
+  switch (step) {
+    case kAttrib:
+      MakeAttribute(item);
+      break;
+    case kColors:
+      if (whole) {
+        MakeColors(item);
+      }
+      break;
+    case kMenu:
+      if (whole) {
+        MakeMenu(item);
+      }
+      break;
+    case kLinkTypes:
+      if (whole) {
+        MakeLinkTypes(item);
+      }
+      break;
+    case kLinks:
+      progress_->Begin("Loading " + std::to_string(item.Children()) + " links...",
+                       static_cast<long>(item.Children() / 10 + 1));
+      MakeLinks(item);
+      break;
+    case kWindows:
+    case kLastWindows:
+      MakeWindows(item);
+      break;
+    case kMacros:
+      MakeMacros(item);
+      break;
+    case kPrefs:
+      MakePrefs(item);
+      break;
+    case kNotes:
+    case kStepCount:
+      break;
+  }
+}
 
-  take_all([](const XMLItem* i) { return i->Is("attrib"); },
-           [this](const XMLItem& i) { MakeAttribute(i); });
-  take_one("colors", [this, whole](const XMLItem& i) {
-    if (whole) {
-      MakeColors(i);
-    }
-  });
-  take_all([](const XMLItem* i) { return i->Is("menu"); },
-           [this, whole](const XMLItem& i) {
-             if (whole) {
-               MakeMenu(i);
-             }
-           });
-  take_all([](const XMLItem* i) { return i->Is("linkTypes"); },
-           [this, whole](const XMLItem& i) {
-             if (whole) {
-               MakeLinkTypes(i);
-             }
-           });
-  take_all([](const XMLItem* i) { return IsNoteElement(i); },
-           [this](XMLItem& i) { MakeTopNote(i); });
-  progress_->Begin("Resolving aliases", 0);
-  MakeAliases();
-  take_one("links", [this](const XMLItem& i) {
-    progress_->Begin("Loading " + std::to_string(i.Children()) + " links...",
-                     static_cast<long>(i.Children() / 10 + 1));
-    MakeLinks(i);
-  });
-  // Document-wide sections; a clipping pasted into a document never changes them.
-  if (whole) {
-    take_one("windows", [this](const XMLItem& i) { MakeWindows(i); });
-    take_one("macros", [this](const XMLItem& i) { MakeMacros(i); });
-    take_one("preferences", [this](const XMLItem& i) { MakePrefs(i); });
-    take_one("windows", [this](const XMLItem& i) { MakeWindows(i); });
+void OrvexReader::Builder::EndRoot() {
+  if (!aliases_made_) {
+    MakeAliases();
   }
   progress_->End();
 }
@@ -329,20 +548,6 @@ void OrvexReader::Builder::MakeLinkTypes(const XMLItem& item) {
 
 // --- Notes ---------------------------------------------------------------------------
 
-void OrvexReader::Builder::MakeTopNote(XMLItem& item) {
-  if (r_.whole_document_ && !root_applied_) {
-    // The first top-level note is the document's root note itself.
-    root_applied_ = true;
-    MakeNodes(item, nullptr, r_.target_);
-    return;
-  }
-  if (r_.whole_document_) {
-    // Later top-level notes follow the root note's own children.
-    paste_last_ = r_.target_->YoungestSon();
-  }
-  MakeNodes(item, r_.target_, nullptr);
-}
-
 Node* OrvexReader::Builder::NewNote(const XMLItem& item) {
   Hypertext::NoteKind kind = Hypertext::NoteKind::kNote;
   if (item.Is("agent")) {
@@ -373,69 +578,34 @@ void OrvexReader::Builder::Created(Node* n) {
   }
 }
 
-void OrvexReader::Builder::MakeNodes(XMLItem& top, Node* container, Node* applied_to) {
-  struct Frame {
-    XMLItem* item;
-    Node* note;
-    XMLItem* next_child;
-    Node* last_child;  // the last note placed inside this one
-    // When shedding: the note's element, detached from its parent and freed with the
-    // frame (null for the top element, which stays in the tree).
-    std::unique_ptr<XMLItem> owned;
-  };
-  std::vector<Frame> stack;
-
-  auto open = [&](XMLItem& item, Node* parent, Node** parent_last, std::unique_ptr<XMLItem> owned) {
-    Node* n = applied_to;
-    if (n == nullptr) {
-      n = NewNote(item);
-      Place(n, parent, parent_last);
-    }
-    applied_to = nullptr;
-    ApplyHead(item, n);
-    if (n != r_.target_) {
-      Created(n);
-    }
-    Bump();
-    stack.push_back({&item, n, item.Son(), nullptr, std::move(owned)});
-  };
-
-  if (applied_to == nullptr && !container->CanReceiveChildren()) {
-    return;
+void OrvexReader::Builder::MakeNote(size_t index, const XMLItem* stop_at) {
+  Frame& f = frames_[index];
+  XMLItem& item = *f.item;
+  Node* n = f.applied_to;
+  if (n == nullptr) {
+    n = NewNote(item);
+    Node** last = f.parent_is_frame ? &frames_[index - 1].last_child : &paste_last_;
+    Place(n, f.container, last);
   }
-  open(top, container, &paste_last_, nullptr);
-  while (!stack.empty()) {
-    Frame& f = stack.back();
-    if (f.next_child == nullptr) {
-      ClampOffsets(f.note->GetContent());
-      if (shed_ && f.owned == nullptr) {
-        f.item->Shed();
-      }
-      stack.pop_back();
-      continue;
+  f.note = n;
+  ApplyHead(item, n, stop_at);
+  if (n != r_.target_) {
+    Created(n);
+  }
+  Bump();
+  for (const XMLItem* c = item.Son(); c != nullptr && c != stop_at; c = c->Brother()) {
+    if (!c->Is("attribute")) {
+      ApplyChild(*c, n);
     }
-    XMLItem* child = f.next_child;
-    f.next_child = child->Brother();
-    // When shedding, each child leaves the tree as it is reached and is freed once
-    // used, so the tree shrinks as fast as the notes grow.
-    std::unique_ptr<XMLItem> detached;
-    if (shed_) {
-      detached = f.item->TakeFirstChild();
-      Require(detached.get() == child, "OrvexReader: children taken out of order");
-    }
-    if (IsNoteElement(child)) {
-      if (f.note->CanReceiveChildren()) {
-        Node* parent = f.note;
-        // May reallocate: f is not used after.
-        open(*child, parent, &f.last_child, std::move(detached));
-      }
-    } else {
-      ApplyChild(*child, f.note);
-    }
+  }
+  if (shed_) {
+    // Everything the element held so far is in the note now; a nested note starting
+    // has not joined the tree yet.
+    item.Shed();
   }
 }
 
-void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n) {
+void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at) {
   uint32_t id = 0;
   for (const auto& [name, value] : item.Attributes()) {
     if (name == "ID") {
@@ -451,10 +621,9 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n) {
       a->Set(n, Value::Create(a->GetType(), value));
     }
   }
-  for (const XMLItem* c = item.First("attribute"); c != nullptr; c = c->Next("attribute")) {
-    Attribute* a = props_.Find(c->Get("name"));
-    if (IsReadable(a)) {
-      a->Set(n, Value::Create(a->GetType(), c->UnicodeText()));
+  for (const XMLItem* c = item.Son(); c != nullptr && c != stop_at; c = c->Brother()) {
+    if (c->Is("attribute")) {
+      ApplyAttribute(*c, n);
     }
   }
 
@@ -486,7 +655,19 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n) {
   by_file_number_.emplace(id, n);
 }
 
+void OrvexReader::Builder::ApplyAttribute(const XMLItem& child, Node* n) {
+  Attribute* a = props_.Find(child.Get("name"));
+  if (IsReadable(a)) {
+    a->Set(n, Value::Create(a->GetType(), child.UnicodeText()));
+  }
+}
+
 void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
+  if (child.Is("attribute")) {
+    // One that comes after a nested note; those before it were read with the head.
+    ApplyAttribute(child, n);
+    return;
+  }
   if (n->IsAlias()) {
     return;
   }
@@ -593,8 +774,7 @@ bool OrvexReader::Builder::IsProxyForAlias(const Node* n) const {
   if (n == nullptr || n->IsAlias() || n->Son() != nullptr || n->IsRootNote()) {
     return false;
   }
-  const Attribute* alias = props_.Find("Alias");
-  const Value* v = alias != nullptr ? n->StoredValue(alias) : nullptr;
+  const Value* v = alias_attribute_ != nullptr ? n->StoredValue(alias_attribute_) : nullptr;
   return v != nullptr && v->AsUnsignedLong() != 0;
 }
 
@@ -607,11 +787,10 @@ Node* OrvexReader::Builder::LookupFileId(uint32_t id) const {
 }
 
 Node* OrvexReader::Builder::ResolveAlias(Node* proxy) {
-  const Attribute* alias_attribute = props_.Find("Alias");
   std::set<const Node*> seen{proxy};
   Node* n = proxy;
   while (true) {
-    const uint32_t id = n->StoredValue(alias_attribute)->AsUnsignedLong();
+    const uint32_t id = n->StoredValue(alias_attribute_)->AsUnsignedLong();
     Node* next = LookupFileId(id);
     if (next == nullptr || next->IsHidden() || seen.contains(next)) {
       return nullptr;
@@ -660,7 +839,9 @@ void OrvexReader::Builder::MakeAliases() {
   // The notes made by this read, in outline order; each proxy's slot receives its
   // alias, or null when it is dropped.
   std::vector<Node*>& made = r_.nodes_;
+  aliases_made_ = true;
   bool dropped_first = false;
+  bool dropped_any = false;
   for (size_t i = 0; i < made.size(); ++i) {
     Node* proxy = made[i];
     if (!IsProxyForAlias(proxy)) {
@@ -681,6 +862,7 @@ void OrvexReader::Builder::MakeAliases() {
       alias->SetID(identity);
     }
     made[i] = alias;
+    dropped_any = dropped_any || alias == nullptr;
     if (r_.first_node_ == proxy) {
       r_.first_node_ = alias;
       dropped_first = alias == nullptr;
@@ -697,6 +879,9 @@ void OrvexReader::Builder::MakeAliases() {
         it != by_file_number_.end() && it->second == proxy) {
       it->second = alias;
     }
+  }
+  if (!dropped_any) {
+    return;
   }
   std::erase(made, nullptr);
   if (dropped_first || (r_.first_node_ == nullptr && !made.empty())) {
@@ -823,21 +1008,57 @@ OrvexReader::OrvexReader(Node* target, Node* after, bool whole_document)
   }
 }
 
-OrvexReader::~OrvexReader() = default;
+OrvexReader::~OrvexReader() {
+  EndBuild();
+}
 
 void OrvexReader::ReadXML(XMLItem* root) {
   // The tree belongs to the caller: it is left whole.
   if (root != nullptr) {
-    Build(*root, false);
+    Build(*root);
   }
 }
 
-bool OrvexReader::Finish() {
-  // The tree is this reader's own and is not needed once the notes are built.
-  return root() != nullptr && Build(*root(), true);
+bool OrvexReader::ElementStarting(XMLItem* parent, XMLItem& item) {
+  if (!streaming_) {
+    return true;
+  }
+  if (parent == nullptr) {
+    if (!AcceptVersion(item)) {
+      return false;
+    }
+    BeginBuild(true);
+  }
+  builder_->Start(item);
+  return true;
 }
 
-bool OrvexReader::Build(XMLItem& root, bool shed) {
+bool OrvexReader::ElementEnded(XMLItem& item) {
+  return streaming_ && builder_ != nullptr && builder_->End(item);
+}
+
+bool OrvexReader::Finish() {
+  if (streaming_) {
+    // The notes were built as the file arrived.
+    EndBuild();
+    ApplyRevisionRules();
+    return true;
+  }
+  return root() != nullptr && Build(*root());
+}
+
+bool OrvexReader::Build(XMLItem& root) {
+  if (!AcceptVersion(root)) {
+    return false;
+  }
+  BeginBuild(false);
+  builder_->Walk(root);
+  EndBuild();
+  ApplyRevisionRules();
+  return true;
+}
+
+bool OrvexReader::AcceptVersion(const XMLItem& root) {
   version_ = root.GetLong("version");
   revision_ = root.GetLong("revision");
   if (version_ >= 3) {
@@ -845,19 +1066,27 @@ bool OrvexReader::Build(XMLItem& root, bool shed) {
     Warn(kNewerVersionMessage);
     return false;
   }
+  return true;
+}
+
+void OrvexReader::BeginBuild(bool shed) {
   Hypertext* doc = target_->GetHypertext();
-  {
-    // A whole document is read silently; a paste tells the views once, at the end.
-    std::unique_ptr<StIgnoreChanges> ignore;
-    std::unique_ptr<StChanges> batch;
-    if (whole_document_) {
-      ignore = std::make_unique<StIgnoreChanges>(doc);
-    } else {
-      batch = std::make_unique<StChanges>(doc);
-    }
-    Builder builder(this, shed);
-    builder.Make(root);
+  // A whole document is read silently; a paste tells the views once, at the end.
+  if (whole_document_) {
+    ignore_ = std::make_unique<StIgnoreChanges>(doc);
+  } else {
+    batch_ = std::make_unique<StChanges>(doc);
   }
+  builder_ = std::make_unique<Builder>(this, shed);
+}
+
+void OrvexReader::EndBuild() {
+  builder_.reset();
+  batch_.reset();
+  ignore_.reset();
+}
+
+void OrvexReader::ApplyRevisionRules() {
   if (version_ == 2 && revision_ < 5) {
     open_as_untitled_ = true;
     Warn(kOlderRevisionMessage);
@@ -866,7 +1095,6 @@ bool OrvexReader::Build(XMLItem& root, bool shed) {
     open_as_untitled_ = true;
     Warn(kImageRevisionMessage);
   }
-  return true;
 }
 
 namespace {
@@ -901,6 +1129,7 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocument(const std::filesystem::path& pa
   const std::string file_name = path.filename().string();
   auto doc = Orvex::Create(file_name);
   OrvexReader reader(doc->Root(), nullptr, true);
+  reader.streaming_ = true;
   bool ok = false;
   {
     std::ifstream probe(path, std::ios::binary);
@@ -909,6 +1138,9 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocument(const std::filesystem::path& pa
       ok = reader.Parse(path);
     }
   }
+  // A read that failed part way leaves a builder holding back the document's
+  // notifications; it ends before the document goes.
+  reader.EndBuild();
   if (ok && !file_name.empty()) {
     // The root note is named after the file, whatever the file says.
     doc->UpdateRootName(file_name);
@@ -921,7 +1153,9 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocumentFromString(const std::string& by
                                                            const std::string& file_name) {
   auto doc = Orvex::Create(file_name);
   OrvexReader reader(doc->Root(), nullptr, true);
+  reader.streaming_ = true;
   const bool ok = reader.ParseDocumentText(bytes);
+  reader.EndBuild();
   if (ok && !file_name.empty()) {
     doc->UpdateRootName(file_name);
   }

@@ -34,6 +34,8 @@
 namespace fernweave {
 
 class XMLItem;
+class StChanges;
+class StIgnoreChanges;
 
 // What happened to a read, for callers that must tell failures apart.
 struct ReadOutcome {
@@ -104,16 +106,29 @@ class OrvexReader : public XMLReader, public XMLClient {
   void ReadXML(XMLItem* root) override;
 
  protected:
-  // Applies the version rules and builds; false when the file is refused.
+  // When streaming, builds each part of the document as its element arrives and lets
+  // the element go once used, so a large file never stands whole in memory as a tree.
+  bool ElementStarting(XMLItem* parent, XMLItem& item) override;
+  bool ElementEnded(XMLItem& item) override;
+  // Applies the version rules and, unless streaming, builds from the parsed tree;
+  // false when the file is refused.
   bool Finish() override;
 
  private:
   class Builder;
   friend class Builder;
 
-  // Applies the version rules and builds from the tree; false when refused. With shed
-  // true each note's items are freed once the note is built.
-  bool Build(XMLItem& root, bool shed);
+  // Applies the version rules and builds from a parsed tree, which is left whole;
+  // false when refused.
+  bool Build(XMLItem& root);
+  // Reads the root's version; false (after the newer-version message) when refused.
+  bool AcceptVersion(const XMLItem& root);
+  // Holds back the document's change notifications and starts a builder.
+  void BeginBuild(bool shed);
+  // Ends the builder and lets the held notifications go. Does nothing when none runs.
+  void EndBuild();
+  // The rules that open an older document as Untitled, each with its message.
+  void ApplyRevisionRules();
   // Parses a whole document held in memory, reporting malformed text.
   bool ParseDocumentText(const std::string& bytes);
 
@@ -127,6 +142,11 @@ class OrvexReader : public XMLReader, public XMLClient {
   bool has_image_ = false;
   Node* first_node_ = nullptr;
   std::vector<Node*> nodes_;
+  // Whole-document reads build as they parse.
+  bool streaming_ = false;
+  std::unique_ptr<StIgnoreChanges> ignore_;
+  std::unique_ptr<StChanges> batch_;
+  std::unique_ptr<Builder> builder_;
 };
 
 }  // namespace fernweave

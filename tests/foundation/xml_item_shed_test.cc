@@ -64,32 +64,26 @@ TEST(XMLItemShed, DeepChainWithoutRecursion) {
   EXPECT_EQ(root->Descendants(), 0u);
 }
 
-// Children taken one by one leave the rest of the list linked both ways; the taken
-// child keeps its own subtree but no longer points into the tree.
-TEST(XMLItemShed, TakeFirstChildKeepsTheRestLinked) {
+// Children deleted from the end leave the rest of the list linked both ways, and the
+// emptied item takes new children normally.
+TEST(XMLItemShed, DeleteLastChildKeepsTheRestLinked) {
   XMLReader reader;
-  ASSERT_TRUE(reader.Parse(std::string("<r><a><x/></a><b/><c/></r>")));
+  ASSERT_TRUE(reader.Parse(std::string("<r><a/><b/><c><x><y/></x></c></r>")));
   XMLItem* r = reader.root();
   const std::string kinds[] = {"a", "b", "c"};
-  for (size_t i = 0; i < 3; ++i) {
-    std::unique_ptr<XMLItem> taken = r->TakeFirstChild();
-    ASSERT_NE(taken, nullptr) << i;
-    EXPECT_EQ(taken->Kind(), kinds[i]) << i;
-    EXPECT_EQ(taken->Parent(), nullptr) << i;
-    EXPECT_EQ(taken->Brother(), nullptr) << i;
-    EXPECT_EQ(taken->ElderBrother(), nullptr) << i;
-    EXPECT_EQ(taken->Descendants(), i == 0 ? 1u : 0u) << i;
-    EXPECT_EQ(r->Children(), 2 - i) << i;
-    if (i < 2) {
-      EXPECT_EQ(r->Son()->Kind(), kinds[i + 1]) << i;
-      EXPECT_EQ(r->Son()->ElderBrother(), nullptr) << i;
-      EXPECT_EQ(r->LastChild()->Kind(), "c") << i;
+  for (size_t i = 3; i-- > 0;) {
+    EXPECT_EQ(r->LastChild()->Kind(), kinds[i]) << i;
+    r->DeleteLastChild();
+    EXPECT_EQ(r->Children(), i) << i;
+    if (i > 0) {
+      EXPECT_EQ(r->LastChild()->Kind(), kinds[i - 1]) << i;
+      EXPECT_EQ(r->LastChild()->Brother(), nullptr) << i;
+      EXPECT_EQ(r->Son()->Kind(), "a") << i;
     }
   }
   EXPECT_EQ(r->Son(), nullptr);
   EXPECT_EQ(r->LastChild(), nullptr);
-  EXPECT_EQ(r->TakeFirstChild(), nullptr);
-  // The emptied item takes new children normally.
+  r->DeleteLastChild();
   r->AddChild(std::make_unique<XMLItem>("d", ""));
   EXPECT_EQ(r->Son(), r->LastChild());
   EXPECT_EQ(r->Children(), 1u);
