@@ -57,6 +57,16 @@ int SaveForCommand(OrvexDoc* doc) {
   return doc->DoSave() ? kExitOk : kExitFile;
 }
 
+int ChangeDocument(const std::string& file,
+                   const std::function<int(OrvexDoc* doc, Hypertext* ht)>& change) {
+  std::unique_ptr<OrvexDoc> doc = OpenForCommand(file, true);
+  if (doc == nullptr) {
+    return kExitFile;
+  }
+  const int status = change(doc.get(), doc->GetHypertext());
+  return status == kExitOk ? SaveForCommand(doc.get()) : status;
+}
+
 bool SplitAssignment(std::string_view text, std::string* name, std::string* value) {
   const size_t equals = text.find('=');
   if (equals == std::string_view::npos || equals == 0) {

@@ -4,6 +4,7 @@
 #ifndef FERNWEAVE_APP_DOCUMENT_ACCESS_H_
 #define FERNWEAVE_APP_DOCUMENT_ACCESS_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,14 @@ Node* ResolveNote(Hypertext* doc, std::string_view designator);
 // Saves the changed document over its file: kExitOk, or kExitFile when the save failed
 // (the message has been shown).
 int SaveForCommand(OrvexDoc* doc);
+
+// The shape of every subcommand that edits a document: opens the file for a change,
+// lets `change` check its arguments against the document and apply them, and saves.
+// `change` returns kExitOk to have the document saved, or the status to exit with, and
+// then nothing is written. The result is that status, kExitFile when the file cannot be
+// opened or saved, or kExitOk.
+int ChangeDocument(const std::string& file,
+                   const std::function<int(OrvexDoc* doc, Hypertext* ht)>& change);
 
 // Splits "A=V" at the first "="; false when there is none or A is empty.
 bool SplitAssignment(std::string_view text, std::string* name, std::string* value);

@@ -61,6 +61,13 @@ Node* LastChild(Node* parent) {
   return parent->YoungestSon();
 }
 
+// Commands that make a note print its id once the document is saved.
+void PrintIdWhenSaved(int status, uint32_t id) {
+  if (status == kExitOk) {
+    std::cout << id << "\n";
+  }
+}
+
 }  // namespace
 
 CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
@@ -82,65 +89,63 @@ CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
   sub.add_option("--kind", args->kind, "note, agent or adornment")
       ->check(CLI::IsMember({"note", "agent", "adornment"}));
   return [args, text]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    std::string_view path = args->path;
-    while (path.size() > 1 && path.ends_with('/')) {
-      path.remove_suffix(1);
-    }
-    const size_t slash = path.rfind('/');
-    const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    const std::string container_path(slash == std::string_view::npos ? "" : path.substr(0, slash));
-    if (name.empty()) {
-      Warn("no name for the new note in " + args->path);
-      return kExitUsage;
-    }
-    std::vector<std::pair<Attribute*, std::string>> assignments;
-    if (!ResolveAssignments(ht, args->assignments, &assignments)) {
-      return kExitFalse;
-    }
-    Node* prototype = nullptr;
-    if (!args->prototype.empty()) {
-      prototype = ht->FindNodeNamed(args->prototype);
-      if (prototype == nullptr) {
-        Warn("no prototype " + args->prototype);
+    uint32_t id = 0;
+    const int status = ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      std::string_view path = args->path;
+      while (path.size() > 1 && path.ends_with('/')) {
+        path.remove_suffix(1);
+      }
+      const size_t slash = path.rfind('/');
+      const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+      const std::string container_path(slash == std::string_view::npos ? ""
+                                                                       : path.substr(0, slash));
+      if (name.empty()) {
+        Warn("no name for the new note in " + args->path);
+        return kExitUsage;
+      }
+      std::vector<std::pair<Attribute*, std::string>> assignments;
+      if (!ResolveAssignments(ht, args->assignments, &assignments)) {
         return kExitFalse;
       }
-    }
-    Node* container = ht->Root();
-    if (!container_path.empty()) {
-      const std::string absolute =
-          container_path.front() == '/' ? container_path : "/" + container_path;
-      container = HTPath(absolute).Create(ht->Root());
-    }
-    if (container == nullptr || !container->CanReceiveChildren()) {
-      Warn("cannot add a note inside " + container_path);
-      return kExitFalse;
-    }
-    const Hypertext::NoteKind kind = args->kind == "agent"       ? Hypertext::NoteKind::kAgent
-                                     : args->kind == "adornment" ? Hypertext::NoteKind::kAdornment
-                                                                 : Hypertext::NoteKind::kNote;
-    Node* note = ht->DoCreate(kind, name, container, LastChild(container), std::nullopt);
-    if (note == nullptr) {
-      Warn("cannot add a note inside " + container_path);
-      return kExitFalse;
-    }
-    if (prototype != nullptr) {
-      note->SetPrototype(prototype->GetOriginal(), true);
-    }
-    if (text->count() > 0) {
-      note->SetText(args->text);
-    }
-    for (const auto& [attribute, value] : assignments) {
-      note->Set(attribute, value);
-    }
-    const int status = SaveForCommand(doc.get());
-    if (status == kExitOk) {
-      std::cout << note->GetID().id() << "\n";
-    }
+      Node* prototype = nullptr;
+      if (!args->prototype.empty()) {
+        prototype = ht->FindNodeNamed(args->prototype);
+        if (prototype == nullptr) {
+          Warn("no prototype " + args->prototype);
+          return kExitFalse;
+        }
+      }
+      Node* container = ht->Root();
+      if (!container_path.empty()) {
+        const std::string absolute =
+            container_path.front() == '/' ? container_path : "/" + container_path;
+        container = HTPath(absolute).Create(ht->Root());
+      }
+      if (container == nullptr || !container->CanReceiveChildren()) {
+        Warn("cannot add a note inside " + container_path);
+        return kExitFalse;
+      }
+      const Hypertext::NoteKind kind = args->kind == "agent"       ? Hypertext::NoteKind::kAgent
+                                       : args->kind == "adornment" ? Hypertext::NoteKind::kAdornment
+                                                                   : Hypertext::NoteKind::kNote;
+      Node* note = ht->DoCreate(kind, name, container, LastChild(container), std::nullopt);
+      if (note == nullptr) {
+        Warn("cannot add a note inside " + container_path);
+        return kExitFalse;
+      }
+      if (prototype != nullptr) {
+        note->SetPrototype(prototype->GetOriginal(), true);
+      }
+      if (text->count() > 0) {
+        note->SetText(args->text);
+      }
+      for (const auto& [attribute, value] : assignments) {
+        note->Set(attribute, value);
+      }
+      id = note->GetID().id();
+      return kExitOk;
+    });
+    PrintIdWhenSaved(status, id);
     return status;
   };
 }
@@ -156,20 +161,17 @@ CommandRunner SetUpSetCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
   sub.add_option("note", args->note, "The note")->required();
   sub.add_option("assignments", args->assignments, "A=V pairs")->required();
   return [args]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = ResolveNote(ht, args->note);
-    std::vector<std::pair<Attribute*, std::string>> assignments;
-    if (note == nullptr || !ResolveAssignments(ht, args->assignments, &assignments)) {
-      return kExitFalse;
-    }
-    for (const auto& [attribute, value] : assignments) {
-      note->Set(attribute, value);
-    }
-    return SaveForCommand(doc.get());
+    return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* note = ResolveNote(ht, args->note);
+      std::vector<std::pair<Attribute*, std::string>> assignments;
+      if (note == nullptr || !ResolveAssignments(ht, args->assignments, &assignments)) {
+        return kExitFalse;
+      }
+      for (const auto& [attribute, value] : assignments) {
+        note->Set(attribute, value);
+      }
+      return kExitOk;
+    });
   };
 }
 
@@ -184,23 +186,20 @@ CommandRunner SetUpResetCommand(CLI::App& sub, const GlobalOptions& /*global*/) 
   sub.add_option("note", args->note, "The note")->required();
   sub.add_option("attributes", args->attributes, "The attributes to reset")->required();
   return [args]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = ResolveNote(ht, args->note);
-    if (note == nullptr) {
-      return kExitFalse;
-    }
-    std::vector<Attribute*> attributes;
-    if (!ResolveAttributes(ht, args->attributes, &attributes)) {
-      return kExitFalse;
-    }
-    for (Attribute* attribute : attributes) {
-      note->Remove(attribute);
-    }
-    return SaveForCommand(doc.get());
+    return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* note = ResolveNote(ht, args->note);
+      if (note == nullptr) {
+        return kExitFalse;
+      }
+      std::vector<Attribute*> attributes;
+      if (!ResolveAttributes(ht, args->attributes, &attributes)) {
+        return kExitFalse;
+      }
+      for (Attribute* attribute : attributes) {
+        note->Remove(attribute);
+      }
+      return kExitOk;
+    });
   };
 }
 
@@ -209,20 +208,17 @@ CommandRunner SetUpRmCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
   sub.add_option("file", args->first, "The document file")->required();
   sub.add_option("note", args->second, "The note to delete")->required();
   return [args]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->first, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = ResolveNote(ht, args->second);
-    if (note == nullptr) {
-      return kExitFalse;
-    }
-    if (!note->CanBeDeleted() || !ht->AttemptToDelete(note)) {
-      Warn("cannot delete " + args->second);
-      return kExitFalse;
-    }
-    return SaveForCommand(doc.get());
+    return ChangeDocument(args->first, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* note = ResolveNote(ht, args->second);
+      if (note == nullptr) {
+        return kExitFalse;
+      }
+      if (!note->CanBeDeleted() || !ht->AttemptToDelete(note)) {
+        Warn("cannot delete " + args->second);
+        return kExitFalse;
+      }
+      return kExitOk;
+    });
   };
 }
 
@@ -237,27 +233,24 @@ CommandRunner SetUpMvCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
   sub.add_option("note", args->note, "The note to move")->required();
   sub.add_option("parent", args->parent, "Its new parent (it becomes the last child)")->required();
   return [args]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = ResolveNote(ht, args->note);
-    Node* parent = note != nullptr ? ResolveNote(ht, args->parent) : nullptr;
-    if (note == nullptr || parent == nullptr) {
-      return kExitFalse;
-    }
-    Node* elder = LastChild(parent);
-    if (elder == note) {
-      elder = note->ElderBrother();
-    }
-    if (note->IsRootNote() ||
-        !ht->PostAction(std::make_unique<NodeMoveAction>(note, parent, elder)) ||
-        note->Father() != parent) {
-      Warn("cannot move " + args->note + " into " + args->parent);
-      return kExitFalse;
-    }
-    return SaveForCommand(doc.get());
+    return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* note = ResolveNote(ht, args->note);
+      Node* parent = note != nullptr ? ResolveNote(ht, args->parent) : nullptr;
+      if (note == nullptr || parent == nullptr) {
+        return kExitFalse;
+      }
+      Node* elder = LastChild(parent);
+      if (elder == note) {
+        elder = note->ElderBrother();
+      }
+      if (note->IsRootNote() ||
+          !ht->PostAction(std::make_unique<NodeMoveAction>(note, parent, elder)) ||
+          note->Father() != parent) {
+        Warn("cannot move " + args->note + " into " + args->parent);
+        return kExitFalse;
+      }
+      return kExitOk;
+    });
   };
 }
 
@@ -284,44 +277,41 @@ CommandRunner SetUpLinkCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
       Warn("link needs a destination note or --web URL");
       return kExitUsage;
     }
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* from = ResolveNote(ht, args->from);
-    Node* dest = nullptr;
-    if (from == nullptr) {
-      return kExitFalse;
-    }
-    LinkRecord record;
-    record.add_to_document = true;
-    record.source = from;
-    if (web->count() > 0) {
-      record.url = args->web;
-    } else {
-      dest = ResolveNote(ht, args->to);
-      if (dest == nullptr) {
+    return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* from = ResolveNote(ht, args->from);
+      Node* dest = nullptr;
+      if (from == nullptr) {
         return kExitFalse;
       }
-      record.dest = dest;
-    }
-    record.name = args->type;
-    if (!args->anchor.empty()) {
-      const std::string text = from->GetText();
-      const size_t at = text.find(args->anchor);
-      if (at == std::string::npos) {
-        Warn("no text " + args->anchor + " in " + args->from);
+      LinkRecord record;
+      record.add_to_document = true;
+      record.source = from;
+      if (web->count() > 0) {
+        record.url = args->web;
+      } else {
+        dest = ResolveNote(ht, args->to);
+        if (dest == nullptr) {
+          return kExitFalse;
+        }
+        record.dest = dest;
+      }
+      record.name = args->type;
+      if (!args->anchor.empty()) {
+        const std::string text = from->GetText();
+        const size_t at = text.find(args->anchor);
+        if (at == std::string::npos) {
+          Warn("no text " + args->anchor + " in " + args->from);
+          return kExitFalse;
+        }
+        record.source_span.start = static_cast<int32_t>(Utf16OffsetForUtf8(text, at));
+        record.source_span.length = static_cast<int32_t>(Utf16Length(args->anchor));
+      }
+      if (ht->CreateLink(record) == nullptr) {
+        Warn("cannot link " + args->from);
         return kExitFalse;
       }
-      record.source_span.start = static_cast<int32_t>(Utf16OffsetForUtf8(text, at));
-      record.source_span.length = static_cast<int32_t>(Utf16Length(args->anchor));
-    }
-    if (ht->CreateLink(record) == nullptr) {
-      Warn("cannot link " + args->from);
-      return kExitFalse;
-    }
-    return SaveForCommand(doc.get());
+      return kExitOk;
+    });
   };
 }
 
@@ -336,37 +326,34 @@ CommandRunner SetUpAliasCommand(CLI::App& sub, const GlobalOptions& /*global*/) 
   sub.add_option("note", args->note, "The note to alias")->required();
   sub.add_option("parent", args->parent, "Where the alias goes (default: beside the note)");
   return [args]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = ResolveNote(ht, args->note);
-    if (note == nullptr) {
-      return kExitFalse;
-    }
-    AliasNode* alias = nullptr;
-    if (args->parent.empty()) {
-      alias = AliasNode::CreateFor(note);
-    } else {
-      Node* parent = ResolveNote(ht, args->parent);
-      if (parent == nullptr) {
+    uint32_t id = 0;
+    const int status = ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
+      Node* note = ResolveNote(ht, args->note);
+      if (note == nullptr) {
         return kExitFalse;
       }
-      Node* after = LastChild(parent);
-      const MapPoint place = note->CalculateMapPosition(parent, after, nullptr);
-      if (parent->CanReceiveChildren()) {
-        alias = AliasNode::CreateFor(note, parent, after, place.x, place.y, false);
+      AliasNode* alias = nullptr;
+      if (args->parent.empty()) {
+        alias = AliasNode::CreateFor(note);
+      } else {
+        Node* parent = ResolveNote(ht, args->parent);
+        if (parent == nullptr) {
+          return kExitFalse;
+        }
+        Node* after = LastChild(parent);
+        const MapPoint place = note->CalculateMapPosition(parent, after, nullptr);
+        if (parent->CanReceiveChildren()) {
+          alias = AliasNode::CreateFor(note, parent, after, place.x, place.y, false);
+        }
       }
-    }
-    if (alias == nullptr) {
-      Warn("cannot make an alias of " + args->note);
-      return kExitFalse;
-    }
-    const int status = SaveForCommand(doc.get());
-    if (status == kExitOk) {
-      std::cout << alias->GetID().id() << "\n";
-    }
+      if (alias == nullptr) {
+        Warn("cannot make an alias of " + args->note);
+        return kExitFalse;
+      }
+      id = alias->GetID().id();
+      return kExitOk;
+    });
+    PrintIdWhenSaved(status, id);
     return status;
   };
 }
@@ -399,21 +386,18 @@ CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global) {
     }
     AttributeType attribute_type = AttributeType::kString;
     AttributeTypeFromName(args->type, &attribute_type);
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, true);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    // Declared as the attribute dialog declares one, through the undoable action; it
-    // refuses a name that is empty once normalised or already taken.
-    if (!ht->PostAction(std::make_unique<CreateAttributeAction>(
-            ht, args->name, default_option->count() > 0 ? args->default_text : "", args->sequential,
-            attribute_type))) {
-      Warn("cannot declare " + args->name + ": the name is taken or not valid");
-      return kExitFalse;
-    }
-    doc->SetModified(true);
-    return SaveForCommand(doc.get());
+    return ChangeDocument(args->file, [&](OrvexDoc* doc, Hypertext* ht) -> int {
+      // Declared as the attribute dialog declares one, through the undoable action; it
+      // refuses a name that is empty once normalised or already taken.
+      if (!ht->PostAction(std::make_unique<CreateAttributeAction>(
+              ht, args->name, default_option->count() > 0 ? args->default_text : "",
+              args->sequential, attribute_type))) {
+        Warn("cannot declare " + args->name + ": the name is taken or not valid");
+        return kExitFalse;
+      }
+      doc->SetModified(true);
+      return kExitOk;
+    });
   };
 }
 

@@ -49,7 +49,9 @@ void TerminalProgress::Draw() {
     return;
   }
   last_width_ = width;
-  std::fprintf(stderr, "\r%s [%.*s%*s]", title_.c_str(), width,
+  // The line is cleared first: a read shows its byte count and the notes it builds in
+  // turn, and a shorter title must not leave the end of a longer one behind.
+  std::fprintf(stderr, "\r\033[K%s [%.*s%*s]", title_.c_str(), width,
                "########################################", kBarWidth - width, "");
   std::fflush(stderr);
 }
