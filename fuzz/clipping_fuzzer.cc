@@ -9,32 +9,19 @@
 #include <string>
 #include <utility>
 
-#include "foundation/user_messages.h"
+#include "fuzz/fuzz_support.h"
+
 #include "model/orvex.h"
 #include "persist/orvex_reader.h"
 #include "persist/orvex_writer.h"
 
-namespace {
-
-class QuietMessages : public fernweave::UserMessages {
- public:
-  void Warn(const std::string&) override {}
-};
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using fernweave::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 64 * 1024) {
     return 0;
   }
-  static QuietMessages quiet;
-  fernweave::SetMessages(&quiet);
+  fernweave::fuzz::Silence();
   using fernweave::Node;
   auto doc = fernweave::Orvex::Create("target");
   Node* a = doc->MakeNode("A", nullptr, nullptr, 0, 0);

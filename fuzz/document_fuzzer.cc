@@ -6,32 +6,19 @@
 #include <cstdlib>
 #include <string>
 
-#include "foundation/user_messages.h"
+#include "fuzz/fuzz_support.h"
+
 #include "persist/orvex_reader.h"
 #include "persist/orvex_writer.h"
 
-namespace {
-
-class QuietMessages : public fernweave::UserMessages {
- public:
-  void Warn(const std::string&) override {}
-};
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using fernweave::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Large inputs are merely slow; they find nothing small ones do not.
   if (size > 64 * 1024) {
     return 0;
   }
-  static QuietMessages quiet;
-  fernweave::SetMessages(&quiet);
+  fernweave::fuzz::Silence();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   auto doc = fernweave::OrvexReader::ReadDocumentFromString(bytes);
   if (doc == nullptr) {

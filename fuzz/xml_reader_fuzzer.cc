@@ -9,23 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
+
 #include "foundation/unicoder.h"
-#include "foundation/user_messages.h"
 #include "foundation/xml_reader.h"
 #include "foundation/xml_writer.h"
 
 namespace {
 
-class QuietMessages : public fernweave::UserMessages {
- public:
-  void Warn(const std::string&) override {}
-};
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using fernweave::fuzz::Check;
 
 // Visits every item without recursion, touching the accessors a client would use.
 void Walk(const fernweave::XMLItem* root) {
@@ -66,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 100000) {
     return 0;
   }
-  static QuietMessages quiet;
-  fernweave::SetMessages(&quiet);
+  fernweave::fuzz::Silence();
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   fernweave::XMLReader reader;

@@ -7,32 +7,19 @@
 #include <sstream>
 #include <string>
 
-#include "foundation/user_messages.h"
+#include "fuzz/fuzz_support.h"
+
 #include "foundation/xml_item.h"
 #include "foundation/xml_reader.h"
 #include "foundation/xml_writer.h"
 
-namespace {
-
-class QuietMessages : public fernweave::UserMessages {
- public:
-  void Warn(const std::string&) override {}
-};
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using fernweave::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 20000) {
     return 0;
   }
-  static QuietMessages quiet;
-  fernweave::SetMessages(&quiet);
+  fernweave::fuzz::Silence();
   const std::string input(reinterpret_cast<const char*>(data), size);
   // The first half is the attribute value, the second the element text.
   const std::string value = input.substr(0, size / 2);
