@@ -22,6 +22,18 @@ int64_t LocalSecondsOfUnixTime(time_t t) {
                            fields.tm_hour, fields.tm_min, fields.tm_sec);
 }
 
+constexpr int64_t kDay = 86400;
+
+// The zone's offset from GMT at a Unix time; nothing when the time is out of range.
+std::optional<int> OffsetOfUnixTime(int64_t unix_seconds) {
+  const time_t t = static_cast<time_t>(unix_seconds);
+  struct tm fields = {};
+  if (localtime_r(&t, &fields) == nullptr) {
+    return std::nullopt;
+  }
+  return static_cast<int>(fields.tm_gmtoff);
+}
+
 }  // namespace
 
 std::optional<int64_t> ParseClockOverride(const std::string& text) {
@@ -49,21 +61,61 @@ int64_t NowLocalSeconds() {
 }
 
 int GmtOffsetSecondsAt(int64_t local_seconds) {
-  // Find the Unix time whose local reading is `local_seconds`: let mktime resolve the
-  // wall-clock fields (it knows the zone's rules), then read the offset it used.
-  const CivilDateTime f = FieldsFromSeconds(local_seconds);
-  struct tm fields = {};
-  fields.tm_year = static_cast<int>(f.year - 1900);
-  fields.tm_mon = f.month - 1;
-  fields.tm_mday = f.day;
-  fields.tm_hour = f.hour;
-  fields.tm_min = f.minute;
-  fields.tm_sec = f.second;
-  fields.tm_isdst = -1;
-  if (mktime(&fields) == static_cast<time_t>(-1)) {
+  // The offset o is right for the reading when the instant reading - o has offset o.
+  // Where the zone's offset changed, a reading may have two such instants (the clock
+  // was set back) or none (the clock skipped it). Both are settled the same way, and
+  // never by what an earlier call happened to ask: the offset in effect before the
+  // change. Offsets stay within a day of GMT, so a day before and after the reading
+  // taken as GMT lie on either side of a change close to it.
+  const int64_t as_gmt = local_seconds - kSecondsFrom1904To1970;
+  const std::optional<int> before = OffsetOfUnixTime(as_gmt - kDay);
+  const std::optional<int> after = OffsetOfUnixTime(as_gmt + kDay);
+  if (!before.has_value() || !after.has_value()) {
     return 0;
   }
-  return static_cast<int>(fields.tm_gmtoff);
+  const auto fits = [as_gmt](int offset) { return OffsetOfUnixTime(as_gmt - offset) == offset; };
+  if (fits(*before)) {
+    return *before;
+  }
+  if (*after != *before && fits(*after)) {
+    return *after;
+  }
+  // Two changes within a day of each other: the offset the instant itself suggests.
+  const std::optional<int> near = OffsetOfUnixTime(as_gmt - *before);
+  if (near.has_value() && fits(*near)) {
+    return *near;
+  }
+  return *before;
+}
+
+int ZoneOffsetCache::At(int64_t local_seconds) {
+  constexpr int64_t kHour = 3600;
+  constexpr int64_t kMargin = 3 * kHour;
+  // Hours are shared only in years 1 to 9999; readings outside them are rare enough to
+  // be looked up one by one.
+  static const int64_t kFirst = SecondsFromFields(1, 1, 1, 0, 0, 0) + kMargin + kHour;
+  static const int64_t kLast = SecondsFromFields(9999, 12, 31, 0, 0, 0) - kMargin - kHour;
+  if (local_seconds < kFirst || local_seconds > kLast) {
+    return GmtOffsetSecondsAt(local_seconds);
+  }
+  // The hour that holds the reading, rounded towards the past.
+  const int64_t hour =
+      local_seconds >= 0 ? local_seconds / kHour : -((-local_seconds + kHour - 1) / kHour);
+  auto it = hours_.find(hour);
+  if (it == hours_.end()) {
+    // A lone reading costs one lookup; the hour is checked and kept only when a second
+    // reading falls into it.
+    hours_.emplace(hour, kSeenOnce);
+    return GmtOffsetSecondsAt(local_seconds);
+  }
+  if (it->second == kSeenOnce) {
+    const int64_t start = hour * kHour;
+    const int before = GmtOffsetSecondsAt(start - kMargin);
+    const int at = GmtOffsetSecondsAt(start);
+    const int after = GmtOffsetSecondsAt(start + kHour - 1 + kMargin);
+    it->second = before == at && at == after ? at : kNearChange;
+  }
+  return it->second != kNearChange ? it->second : GmtOffsetSecondsAt(local_seconds);
 }
 
 int GmtOffsetSecondsNow() { return GmtOffsetSecondsAt(NowLocalSeconds()); }

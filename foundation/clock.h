@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace fernweave {
 
@@ -16,8 +17,29 @@ namespace fernweave {
 int64_t NowLocalSeconds();
 
 // The zone's offset from GMT, in seconds, at the local wall-clock reading `local_seconds`
-// (east positive, so New York in summer gives -14400). Uses the TZ of the process.
+// (east positive, so New York in summer gives -14400). Uses the TZ of the process. A
+// reading the clock passed twice (set back) or skipped (set forward) gets the offset in
+// effect before the change, whatever was asked before.
 int GmtOffsetSecondsAt(int64_t local_seconds);
+
+// Zone offsets for many wall-clock readings in a row, such as the dates of a document
+// being saved. At() gives what GmtOffsetSecondsAt gives. Readings in the same hour share
+// one lookup once the offset is known to hold from three hours before that hour to
+// three hours after it; readings near a change of offset, where a wall-clock reading may
+// be skipped or repeated, are looked up one by one. Keep a cache only while the zone
+// stays the same: it never rereads TZ.
+class ZoneOffsetCache {
+ public:
+  int At(int64_t local_seconds);
+
+ private:
+  // Marks for hours whose offset is not kept; no zone is this far from GMT.
+  static constexpr int kSeenOnce = -1000000;
+  static constexpr int kNearChange = -1000001;
+
+  // Per hour since 1904: the offset known to hold for the whole hour, or one of the marks.
+  std::unordered_map<int64_t, int> hours_;
+};
 
 // The offset from GMT now (at the pinned time when "now" is pinned).
 int GmtOffsetSecondsNow();

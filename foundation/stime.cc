@@ -1,6 +1,7 @@
 #include "foundation/stime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -43,6 +44,19 @@ std::string OffsetText(int offset_seconds, const char* separator) {
   std::snprintf(buffer, sizeof buffer, "%c%02d%s%02d", sign, magnitude / 3600, separator,
                 magnitude % 3600 / 60);
   return buffer;
+}
+
+// Appends `value` in decimal with at least two digits, as "%02d" writes it.
+void AppendPadded(std::string* out, int value) {
+  if (value >= 0 && value < 100) {
+    const char digits[2] = {static_cast<char>('0' + value / 10),
+                            static_cast<char>('0' + value % 10)};
+    out->append(digits, 2);
+    return;
+  }
+  char buffer[16];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out->append(buffer, end);
 }
 
 void AppendTwoDigits(std::ostringstream& out, int64_t value) {
@@ -168,11 +182,34 @@ std::string STime::DoAsString(DateStyle date_style, DateStyle time_style) const 
 }
 
 std::string STime::ISO8601DateString() const {
+  std::string text;
+  AppendISO8601DateString(&text, nullptr);
+  return text;
+}
+
+// Formed by hand rather than with snprintf: saving a document forms one of these for
+// every date it holds. Keep in sync with OffsetText.
+void STime::AppendISO8601DateString(std::string* out, ZoneOffsetCache* offsets) const {
   const CivilDateTime f = FieldsFromSeconds(seconds_);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%lld-%02d-%02dT%02d:%02d:%02d",
-                static_cast<long long>(f.year), f.month, f.day, f.hour, f.minute, f.second);
-  return buffer + OffsetText(GmtOffsetSecondsAt(seconds_), ":");
+  char year[24];
+  const auto [end, ec] = std::to_chars(year, year + sizeof year, f.year);
+  out->append(year, end);
+  out->push_back('-');
+  AppendPadded(out, f.month);
+  out->push_back('-');
+  AppendPadded(out, f.day);
+  out->push_back('T');
+  AppendPadded(out, f.hour);
+  out->push_back(':');
+  AppendPadded(out, f.minute);
+  out->push_back(':');
+  AppendPadded(out, f.second);
+  const int offset = offsets != nullptr ? offsets->At(seconds_) : GmtOffsetSecondsAt(seconds_);
+  const int magnitude = std::abs(offset);
+  out->push_back(offset < 0 ? '-' : '+');
+  AppendPadded(out, magnitude / 3600);
+  out->push_back(':');
+  AppendPadded(out, magnitude % 3600 / 60);
 }
 
 std::string STime::RFC822DateString() const {

@@ -24,6 +24,8 @@
 
 namespace fernweave {
 
+class ZoneOffsetCache;
+
 // Calendar fields of a wall-clock reading. month 1-12, day 1-31, hour 0-23,
 // day_of_week 1 = Sunday ... 7 = Saturday; fields handed to STime may be out of range
 // and are carried.
@@ -95,6 +97,9 @@ class STime {
   // "2009-05-03T09:05:07-04:00": the fields and the zone's offset from GMT at that
   // date. Does not check for never (callers that may hold never test IsNever first).
   virtual std::string ISO8601DateString() const;
+  // Appends the same text to `out`, taking the zone's offset from `offsets`; looks the
+  // offset up directly when `offsets` is null.
+  void AppendISO8601DateString(std::string* out, ZoneOffsetCache* offsets) const;
   // "Sun, 3 May 2009 09:05:07 -0400". Does not check for never.
   virtual std::string RFC822DateString() const;
   // The value written in the export date format language (codes d D m mm M MM M0 y Y

@@ -66,6 +66,14 @@ class XMLWriter {
   // file cannot carry (see IsXMLChar) are dropped.
   static std::string ToXML(std::string_view text, bool in_element_text);
 
+  // Appends ToXML(text, in_element_text) to `out`, without a temporary.
+  static void AppendXML(std::string* out, std::string_view text, bool in_element_text);
+
+  // The length of the longest start of `text` that ToXML copies unchanged (text.size()
+  // when it changes nothing). Well-formed UTF-8 of characters a file can carry counts as
+  // unchanged.
+  static size_t PlainPrefixLength(std::string_view text, bool in_element_text);
+
   // What a parser hands back for ToXML's output: the text with ill-formed UTF-8
   // replaced by U+FFFD and the characters an XML file cannot carry dropped.
   static std::string CleanText(std::string_view text);

@@ -81,6 +81,15 @@ std::string DateValue::AsXML() const {
   return STime(seconds).ISO8601DateString();
 }
 
+void DateValue::AppendXML(std::string* out, ZoneOffsetCache* offsets) const {
+  int64_t seconds = Resolve();
+  if (seconds == 0) {
+    out->append(STime::never);
+    return;
+  }
+  STime(seconds).AppendISO8601DateString(out, offsets);
+}
+
 std::string DateValue::AsExportString(std::string_view format,
                                       const Hypertext* /*hypertext*/) const {
   return STime(Resolve()).AsExportString(format);

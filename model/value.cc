@@ -129,6 +129,10 @@ std::string Value::AsShortString() const {
   return AsString();
 }
 
+void Value::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append(AsXML());
+}
+
 std::string Value::AsExportString(std::string_view /*format*/,
                                   const Hypertext* /*hypertext*/) const {
   return AsShortString();

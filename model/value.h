@@ -38,6 +38,7 @@ class Node;
 class STime;
 class Transformer;
 class Value;
+class ZoneOffsetCache;
 
 // Releases a value through its `Delete()` (which keeps shared values alive while other
 // references remain).
@@ -77,6 +78,10 @@ class Value {
   virtual int64_t AsDate() const;
   STime AsTime() const;
   virtual std::string AsXML() const = 0;
+  // Appends AsXML() to `out`, without a temporary where the kind allows. `offsets` gives
+  // a date its zone offset; null looks each offset up on its own. One cache may serve
+  // many values in a row, such as every value of a document being saved.
+  virtual void AppendXML(std::string* out, ZoneOffsetCache* offsets) const;
   virtual std::string AsShortString() const;
   // Dates are written with the export date format `format`; every other value gives
   // AsShortString. `hypertext` may be null. Colour names are not yet resolved through

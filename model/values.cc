@@ -1,5 +1,6 @@
 #include "model/values.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +25,14 @@ int CompareNumbers(double a, double b) {
     return a_nan == b_nan ? 0 : (a_nan ? 1 : -1);
   }
   return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+// Appends the decimal text of an integer, as std::to_string and a stream write it.
+template <typename Integer>
+void AppendDecimal(std::string* out, Integer n) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
+  out->append(buffer, end);
 }
 
 int16_t ClampToInt16(int32_t n) {
@@ -54,6 +63,10 @@ ValuePtr StringValue::CreateFor(std::string_view text) {
 // apples"): reading it again would change what the user wrote.
 ValuePtr StringValue::Clone() const {
   return CreateFor(text_);
+}
+
+void StringValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append(text_);
 }
 
 SRect StringValue::AsRect() const {
@@ -121,6 +134,9 @@ ValuePtr LongValue::Clone() const {
 std::string LongValue::AsString() const {
   return std::to_string(value_);
 }
+void LongValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  AppendDecimal(out, value_);
+}
 uint32_t LongValue::AsUnsignedLong() const {
   return value_ < 0 ? 0 : static_cast<uint32_t>(value_);
 }
@@ -166,6 +182,10 @@ ValuePtr CountedBooleanValue::For(bool b) {
   return shared->Clone();
 }
 
+void CountedBooleanValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append(value_ != 0 ? "true" : "false");
+}
+
 CountedBooleanValue::~CountedBooleanValue() {
   for (CountedBooleanValue*& shared : shared_booleans) {
     if (shared == this) {
@@ -179,6 +199,10 @@ ValuePtr UnsignedValue::Clone() const {
 }
 std::string UnsignedValue::AsString() const {
   return std::to_string(value_);
+}
+
+void UnsignedValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  AppendDecimal(out, value_);
 }
 
 int UnsignedValue::compare(const Value& other, const Transformer& /*transformer*/) const {
@@ -214,6 +238,10 @@ ValuePtr ColorValue::Clone() const {
   return StringValue::CreateFor(text_);
 }
 
+void ColorValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append(text_);
+}
+
 bool ColorValue::AsBoolean() const {
   if (!color_.IsBlack()) {
     return true;
@@ -223,6 +251,10 @@ bool ColorValue::AsBoolean() const {
 
 ValuePtr FileValue::Clone() const {
   return StringValue::CreateFor(path_);
+}
+
+void FileValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append(path_);
 }
 
 RectValue::RectValue(const SRect& rect)
@@ -236,6 +268,19 @@ ValuePtr RectValue::Clone() const {
 }
 std::string RectValue::AsString() const {
   return RectToString(AsRect());
+}
+
+// Keep in sync with RectToString.
+void RectValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+  out->append("Rect[ ");
+  AppendDecimal(out, left_);
+  out->push_back(' ');
+  AppendDecimal(out, top_);
+  out->push_back(' ');
+  AppendDecimal(out, right_);
+  out->push_back(' ');
+  AppendDecimal(out, bottom_);
+  out->push_back(']');
 }
 
 }  // namespace fernweave

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -14,9 +12,7 @@
 #include <vector>
 
 #include "foundation/base64.h"
-#include "foundation/calendar.h"
 #include "foundation/clock.h"
-#include "foundation/stime.h"
 #include "model/alias_node.h"
 #include "model/attribute.h"
 #include "model/content.h"
@@ -28,6 +24,7 @@
 #include "model/special_attributes.h"
 #include "model/values.h"
 #include "persist/document_preference_keys.h"
+#include "persist/write_behind.h"
 
 namespace fernweave {
 namespace {
@@ -57,30 +54,23 @@ std::string NumberText(double x) {
   return ec == std::errc() ? std::string(buf, end) : std::string("0");
 }
 
-// True when ToXML returns the text unchanged: plain ASCII without markup characters,
-// control characters or (in attribute values) quotes. Anything else takes the full path.
-bool IsPlainXMLText(std::string_view text, bool in_element_text) {
-  for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 0x80 || c == '<' || c == '>' || c == '&' || c == '\'' || c == '\r') {
-      return false;
-    }
-    if (c < 0x20 || c == '"') {
-      if (!in_element_text || (c != '\t' && c != '\n' && c != '"')) {
-        return false;
-      }
-    }
-  }
-  return true;
+// Appends the text as XMLWriter::ToXML forms it.
+void AppendXML(std::string* out, std::string_view text, bool in_element_text) {
+  XMLWriter::AppendXML(out, text, in_element_text);
 }
 
-// Appends the text as XMLWriter::ToXML forms it, without a copy for plain text.
-void AppendXML(std::string* out, std::string_view text, bool in_element_text) {
-  if (IsPlainXMLText(text, in_element_text)) {
-    out->append(text);
-  } else {
-    out->append(XMLWriter::ToXML(text, in_element_text));
+// Passes the end of `out` from `start` on through ToXML as attribute text, in place. A
+// value's file form is appended first and escaped afterwards, which spares a temporary
+// for the great majority of values that need no change.
+void EscapeTail(std::string* out, size_t start, std::string* scratch) {
+  const std::string_view tail = std::string_view(*out).substr(start);
+  const size_t plain = XMLWriter::PlainPrefixLength(tail, false);
+  if (plain == tail.size()) {
+    return;
   }
+  scratch->assign(tail.substr(plain));
+  out->resize(start + plain);
+  XMLWriter::AppendXML(out, *scratch, false);
 }
 
 // The same bytes as XMLWriter::Open, Put, EndTag and Close, built in a string so that a
@@ -110,64 +100,6 @@ void AppendClose(std::string* out, std::string_view tag) {
   out->append(">\n");
 }
 
-// The file form of dates, as DateValue::AsXML gives it. Looking up the zone offset
-// re-reads the zone rules on every call, which dominated saving; notes made together
-// have dates close together, so the offset is kept per hour of wall-clock time. An hour
-// is only kept when the offset is the same three hours before and after it: near a
-// change of offset a wall-clock time may be ambiguous, and those are looked up one by
-// one exactly as before.
-class DateTexts {
- public:
-  void Append(std::string* out, int64_t seconds) {
-    if (seconds == 0) {
-      out->append(STime::never);
-      return;
-    }
-    seconds = std::clamp(seconds, STime::kEarliest, STime::kLatest);
-    const CivilDateTime f = FieldsFromSeconds(seconds);
-    char buffer[96];
-    int n =
-        std::snprintf(buffer, sizeof buffer, "%lld-%02d-%02dT%02d:%02d:%02d",
-                      static_cast<long long>(f.year), f.month, f.day, f.hour, f.minute, f.second);
-    const int offset = OffsetAt(seconds);
-    const int magnitude = std::abs(offset);
-    n += std::snprintf(buffer + n, sizeof buffer - static_cast<size_t>(n), "%c%02d:%02d",
-                       offset < 0 ? '-' : '+', magnitude / 3600, magnitude % 3600 / 60);
-    out->append(buffer, static_cast<size_t>(n));
-  }
-
- private:
-  static constexpr int64_t kHour = 3600;
-  static constexpr int64_t kMargin = 3 * kHour;
-
-  int OffsetAt(int64_t seconds) {
-    const int64_t hour = seconds >= 0 ? seconds / kHour : -((-seconds + kHour - 1) / kHour);
-    auto it = offsets_.find(hour);
-    if (it != offsets_.end() && it->second.has_value()) {
-      return *it->second;
-    }
-    // A lone date costs one lookup as before; the hour is checked and kept only when a
-    // second date falls into it.
-    const int64_t start = hour * kHour;
-    if (it != offsets_.end() && start - kMargin > STime::kEarliest &&
-        start + kHour + kMargin < STime::kLatest) {
-      const int before = GmtOffsetSecondsAt(start - kMargin);
-      const int at = GmtOffsetSecondsAt(start);
-      const int after = GmtOffsetSecondsAt(start + kHour - 1 + kMargin);
-      if (before == at && at == after) {
-        it->second = at;
-        return at;
-      }
-    }
-    offsets_.try_emplace(hour);
-    return GmtOffsetSecondsAt(seconds);
-  }
-
-  // Per hour: the offset once known to hold for the whole hour; empty when the hour
-  // was seen once, or lies near a change of offset.
-  std::unordered_map<int64_t, std::optional<int>> offsets_;
-};
-
 }  // namespace
 
 // The renumbering state of a clipping and the progress display.
@@ -180,17 +112,30 @@ class OrvexWriter::Impl {
   // Notes and links are formed here and reach the stream in large blocks: the stream
   // hands any single write of a kilobyte or more straight to the system.
   std::string out;
-  DateTexts dates;
+  // Holds a value's text while it is escaped.
+  std::string scratch;
+  // Dates of notes made together are close together and share their zone lookups.
+  ZoneOffsetCache offsets;
 
   // Writes out what is gathered once it is large, or always with force set. Whatever
   // writes to the stream directly must first force the gathered bytes out.
   void Emit(std::ostream& os, bool force) {
-    static constexpr size_t kBlock = 1 << 16;
     if (out.size() >= kBlock || (force && !out.empty())) {
-      os.write(out.data(), static_cast<std::streamsize>(out.size()));
-      out.clear();
+      if (behind != nullptr) {
+        // `os` is the stream of `behind`: the block goes over whole, after what was
+        // written to the stream before it.
+        behind->Hand(&out);
+      } else {
+        os.write(out.data(), static_cast<std::streamsize>(out.size()));
+        out.clear();
+      }
     }
   }
+
+  static constexpr size_t kBlock = 1 << 16;
+  // While a whole document is written: the thread that passes its bytes on to the
+  // caller's stream. Null for clippings, which are small.
+  WriteBehind* behind = nullptr;
 };
 
 OrvexWriter::OrvexWriter(const Hypertext& doc) : doc_(doc), impl_(std::make_unique<Impl>()) {}
@@ -217,7 +162,16 @@ bool OrvexWriter::ShouldWriteNote(const Node* n) {
   return true;
 }
 
-bool OrvexWriter::Write(std::ostream& os) {
+bool OrvexWriter::Write(std::ostream& target) {
+  // Bytes are formed on this thread and written to the target by another, so that
+  // forming a block overlaps with the system taking the one before.
+  WriteBehind behind(target);
+  impl_->behind = &behind;
+  struct Detach {
+    Impl* impl;
+    ~Detach() { impl->behind = nullptr; }
+  } detach{impl_.get()};
+  std::ostream& os = behind.stream();
   impl_->renumbering = false;
   impl_->id_map.clear();
   impl_->progress = MakeProgress();
@@ -245,10 +199,12 @@ bool OrvexWriter::Write(std::ostream& os) {
   Bump(1);
   WriteWindows(os);
   End(os);
-  os.flush();
+  impl_->Emit(os, true);
+  impl_->behind = nullptr;
+  const bool ok = behind.Finish() && static_cast<bool>(os);
   impl_->progress->End();
   impl_->progress.reset();
-  return static_cast<bool>(os);
+  return ok;
 }
 
 std::string OrvexWriter::WriteToString(const Hypertext& doc) {
@@ -419,11 +375,10 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
     out.push_back('>');
     if (impl_->renumbering && e.attribute->Name() == "Alias") {
       AppendXML(&out, std::to_string(MappedID(e.value->AsUnsignedLong())), false);
-    } else if (const auto* date = dynamic_cast<const DateValue*>(e.value.get())) {
-      // Date texts never hold characters that need escaping.
-      impl_->dates.Append(&out, date->AsDate());
     } else {
-      AppendXML(&out, e.value->AsXML(), false);
+      const size_t start = out.size();
+      e.value->AppendXML(&out, &impl_->offsets);
+      EscapeTail(&out, start, &impl_->scratch);
     }
     AppendClose(&out, "attribute");
   }

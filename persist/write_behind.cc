@@ -1,0 +1,156 @@
+#include "persist/write_behind.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace fernweave {
+
+WriteBehind::WriteBehind(std::ostream& target, size_t block_size, size_t max_blocks)
+    : target_(target),
+      block_size_(std::max<size_t>(block_size, 1)),
+      max_blocks_(std::max<size_t>(max_blocks, 1)),
+      stream_(this),
+      buffer_(block_size_) {
+  setp(buffer_.data(), buffer_.data() + buffer_.size());
+  thread_ = std::thread(&WriteBehind::Run, this);
+}
+
+WriteBehind::~WriteBehind() {
+  if (!finished_) {
+    try {
+      Finish();
+    } catch (...) {
+      // The outcome was not asked for; the target's state tells what became of it.
+    }
+  }
+}
+
+void WriteBehind::Hand(std::string* block) {
+  HandBuffered();
+  if (block->empty()) {
+    return;
+  }
+  std::string full = std::move(*block);
+  *block = TakeSpare();
+  Queue(std::move(full));
+}
+
+bool WriteBehind::Finish() {
+  if (finished_) {
+    return false;
+  }
+  HandBuffered();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+  finished_ = true;
+  if (thrown_ != nullptr) {
+    std::rethrow_exception(thrown_);
+  }
+  if (failed_) {
+    return false;
+  }
+  target_.flush();
+  return static_cast<bool>(target_);
+}
+
+WriteBehind::int_type WriteBehind::overflow(int_type ch) {
+  HandBuffered();
+  if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(ch);
+    pbump(1);
+  }
+  return traits_type::not_eof(ch);
+}
+
+std::streamsize WriteBehind::xsputn(const char* s, std::streamsize n) {
+  std::streamsize left = n;
+  while (left > 0) {
+    if (pptr() == epptr()) {
+      HandBuffered();
+    }
+    const std::streamsize room = epptr() - pptr();
+    const std::streamsize take = std::min(room, left);
+    std::memcpy(pptr(), s, static_cast<size_t>(take));
+    pbump(static_cast<int>(take));
+    s += take;
+    left -= take;
+  }
+  return n;
+}
+
+int WriteBehind::sync() {
+  HandBuffered();
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failed_ ? -1 : 0;
+}
+
+void WriteBehind::HandBuffered() {
+  if (pptr() == pbase()) {
+    return;
+  }
+  std::string block = TakeSpare();
+  block.assign(pbase(), pptr());
+  setp(buffer_.data(), buffer_.data() + buffer_.size());
+  Queue(std::move(block));
+}
+
+void WriteBehind::Queue(std::string block) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queue_.size() < max_blocks_; });
+    queue_.push_back(std::move(block));
+  }
+  changed_.notify_all();
+}
+
+std::string WriteBehind::TakeSpare() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (spare_.empty()) {
+    std::string fresh;
+    fresh.reserve(block_size_);
+    return fresh;
+  }
+  std::string block = std::move(spare_.back());
+  spare_.pop_back();
+  return block;
+}
+
+void WriteBehind::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+    if (queue_.empty()) {
+      return;
+    }
+    std::string block = std::move(queue_.front());
+    queue_.pop_front();
+    const bool failed = failed_;
+    lock.unlock();
+    changed_.notify_all();
+    // After a failure the rest is dropped: the target holds an incomplete file either
+    // way, and the writer learns of it from Finish.
+    bool ok = true;
+    if (!failed) {
+      try {
+        target_.write(block.data(), static_cast<std::streamsize>(block.size()));
+        ok = static_cast<bool>(target_);
+      } catch (...) {
+        thrown_ = std::current_exception();
+        ok = false;
+      }
+    }
+    block.clear();
+    lock.lock();
+    failed_ = failed_ || !ok;
+    if (spare_.size() < max_blocks_ + 2) {
+      spare_.push_back(std::move(block));
+    }
+  }
+}
+
+}  // namespace fernweave

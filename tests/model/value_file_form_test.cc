@@ -1,0 +1,70 @@
+// AppendXML of every kind of value appends exactly what AsXML returns: the file writer
+// forms values with it, so any difference would change saved documents.
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/clock.h"
+#include "foundation/stime.h"
+#include "model/value.h"
+#include "model/values.h"
+#include "tests/support/fakes.h"
+
+namespace fernweave {
+namespace {
+
+TEST(ValueFileFormTest, AppendXMLAppendsAsXML) {
+  test::ScopedTimeZone zone("America/New_York");
+  test::PinnedClock clock("2009-05-04T10:17:33");
+  std::vector<ValuePtr> values;
+  for (int32_t n :
+       {0, 1, -1, 42, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+    values.push_back(Value::ForInt(n));
+  }
+  for (uint32_t n : {0u, 7u, std::numeric_limits<uint32_t>::max()}) {
+    values.push_back(Value::ForUnsigned(n));
+  }
+  for (double x : {0.0, -0.0, 661.7, 1234567.5, 1e300, -2.5e-8}) {
+    values.push_back(Value::ForDouble(x));
+  }
+  values.push_back(Value::ForBoolean(true));
+  values.push_back(Value::ForBoolean(false));
+  for (const char* text : {"", "Note 9", "a<b & \"c\"", "caf\xC3\xA9\r\t", "Rect[ 1 2 3 4]"}) {
+    values.push_back(Value::Create(AttributeType::kString, text));
+  }
+  values.push_back(Value::ForColor("#336699"));
+  values.push_back(Value::ForColor("dark red"));
+  values.push_back(Value::ForFile("/tmp/notes/52.txt"));
+  values.push_back(Value::ForRectangle(SRect{1, 2, 443, 40}));
+  values.push_back(Value::ForRectangle(SRect{-32768, -1, 0, 32767}));
+  values.push_back(Value::ForRectangle(SRect{-40000, 0, 40000, 5}));  // clamped
+  values.push_back(Value::ForDate(int64_t{0}));
+  values.push_back(Value::ForDate(std::string_view("\"tomorrow\"")));  // deferred
+  values.push_back(Value::ForDate(std::string_view("today")));
+  values.push_back(Value::ForDate(STime::kEarliest));
+  values.push_back(Value::ForDate(STime::kLatest));
+  values.push_back(Value::ForDate(int64_t{-1}));
+  // Spring forward and fall back: offsets on both sides of each change.
+  for (const char* iso : {"2024-03-10T01:59:59", "2024-03-10T03:00:00", "2024-11-03T00:59:59",
+                          "2024-11-03T02:00:00", "2024-07-01T12:00:00"}) {
+    values.push_back(Value::ForDate(std::string_view(iso)));
+  }
+
+  ZoneOffsetCache offsets;
+  // Each value twice, so the cache answers from what it kept as well.
+  for (int pass = 0; pass < 3; ++pass) {
+    for (const ValuePtr& v : values) {
+      const std::string expected = v->AsXML();
+      std::string out = "before:";
+      v->AppendXML(&out, pass == 0 ? nullptr : &offsets);
+      EXPECT_EQ(out, "before:" + expected) << "pass " << pass << ": " << expected;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fernweave
