@@ -8,6 +8,7 @@
 
 #include "model/alias_node.h"
 #include "model/hypertext.h"
+#include "model/link.h"
 #include "model/node_actions.h"
 #include "model/undo_texts.h"
 #include "tests/support/fakes.h"
@@ -116,30 +117,54 @@ TEST(UndoTextsTest, EveryIndexHasATextAndTheMenuFollowsTheState) {
   EXPECT_EQ(UndoMenuText(doc->UndoHistory().Current()), "Redo Delete");
 }
 
-TEST(NodeActionTest, ADeletionThatCanNoLongerBeUndoneFreesTheNote) {
-  auto doc = test::MakeDocument("A\n  A1\n  A2\nB\nC");
-  Node* a = test::At(doc.get(), "A");
-  const size_t owned = doc->OwnedNodes().size();
-  ASSERT_TRUE(doc->AttemptToDelete(a));
-  EXPECT_TRUE(a->IsHidden());
-  EXPECT_EQ(doc->OwnedNodes().size(), owned);  // kept for undo
-  doc->PostAction(std::make_unique<RenameAction>(test::At(doc.get(), "B"), "Bee"));
-  EXPECT_EQ(doc->OwnedNodes().size(), owned - 3);  // A with its two children
-  doc->UndoHistory().Undo();
-  EXPECT_EQ(test::ChildNames(doc->Root()), "B C");
-  EXPECT_EQ(test::CheckInvariants(*doc), "");
-}
-
-TEST(NodeActionTest, AnUndoneDeletionLeavesTheNoteAlone) {
-  auto doc = test::MakeDocument("A\nB");
-  Node* a = test::At(doc.get(), "A");
-  doc->AttemptToDelete(a);
-  doc->UndoHistory().Undo();
-  const size_t owned = doc->OwnedNodes().size();
-  doc->PostAction(std::make_unique<RenameAction>(test::At(doc.get(), "B"), "Bee"));
-  EXPECT_EQ(doc->OwnedNodes().size(), owned);
-  EXPECT_EQ(a->Name(), "A");
-  EXPECT_EQ(test::ChildNames(doc->Root()), "A Bee");
+TEST(NodeActionTest, TheNextActionFreesWhatAFinalDeletionHeld) {
+  const struct {
+    const char* what;
+    bool alias;   // an alias of A placed in B
+    bool links;   // links A -> C and C -> A
+    bool undone;  // the deletion is undone before the next action
+    size_t notes_freed;
+    int64_t links_freed;
+  } kCases[] = {
+      {"A with its children", false, false, false, 3, 0},
+      {"the alias hidden with A", true, false, false, 4, 0},
+      {"the links of A", false, true, false, 3, 2},
+      {"nothing: the deletion was undone", true, true, true, 0, 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    auto doc = test::MakeDocument("A\n  A1\n  A2\nB\nC");
+    Node* a = test::At(doc.get(), "A");
+    Node* b = test::At(doc.get(), "B");
+    Node* other = test::At(doc.get(), "C");
+    if (c.alias) {
+      ASSERT_NE(AliasNode::CreateFor(a, b, nullptr, 0, 0, false), nullptr);
+    }
+    if (c.links) {
+      for (auto [from, to] : {std::pair{a, other}, std::pair{other, a}}) {
+        LinkRecord record;
+        record.source = from;
+        record.dest = to;
+        record.add_to_document = true;
+        doc->CreateLink(record);
+      }
+    }
+    const size_t owned = doc->OwnedNodes().size();
+    const int64_t links = Link::LiveCount();
+    ASSERT_TRUE(doc->AttemptToDelete(a));
+    EXPECT_EQ(b->Son(), nullptr);
+    EXPECT_EQ(doc->OwnedNodes().size(), owned);  // kept, hidden, for undo
+    if (c.undone) {
+      doc->UndoHistory().Undo();
+    }
+    doc->PostAction(std::make_unique<RenameAction>(b, "Bee"));
+    EXPECT_EQ(owned - doc->OwnedNodes().size(), c.notes_freed);
+    EXPECT_EQ(links - Link::LiveCount(), c.links_freed);
+    EXPECT_EQ(doc->AliasesOf(a).size(), c.alias && c.undone ? 1u : 0u);
+    doc->UndoHistory().Undo();  // undoes the rename only
+    EXPECT_EQ(test::ChildNames(doc->Root()), c.undone ? "A B C" : "B C");
+    EXPECT_EQ(test::CheckInvariants(*doc), "");
+  }
 }
 
 TEST(NodeActionTest, ANoteTakenOutOfTheTrashSurvivesItsDeletion) {

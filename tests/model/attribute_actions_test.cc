@@ -49,12 +49,11 @@ TEST(CreateAttributeActionTest, UndoFreesTheNameAndRedoRegistersTheSameObject) {
   EXPECT_EQ(doc->Properties().Find("Duedate"), a);
   EXPECT_FALSE(a->IsHidden());
   // A taken name or an empty one is not postable.
-  EXPECT_FALSE(doc->PostAction(std::make_unique<CreateAttributeAction>(
-      doc.get(), "Duedate", "", false, AttributeType::kString)));
-  EXPECT_FALSE(doc->PostAction(std::make_unique<CreateAttributeAction>(
-      doc.get(), "Width", "", false, AttributeType::kString)));
-  EXPECT_FALSE(doc->PostAction(
-      std::make_unique<CreateAttributeAction>(doc.get(), " ", "", false, AttributeType::kString)));
+  for (const char* name : {"Duedate", "Width", " "}) {
+    EXPECT_FALSE(doc->PostAction(std::make_unique<CreateAttributeAction>(doc.get(), name, "", false,
+                                                                         AttributeType::kString)))
+        << name;
+  }
 }
 
 TEST(CreateAttributeActionTest, ADiscardedUndoneCreationTakesItsNumbersAlong) {

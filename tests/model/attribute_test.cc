@@ -1,5 +1,6 @@
 #include "model/attribute.h"
 
+#include <array>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,8 +15,14 @@
 namespace fernweave {
 namespace {
 
-CNode* Note(Hypertext* doc, const char* path) {
-  return static_cast<CNode*>(test::At(doc, path));
+// The notes at `paths`, for structured bindings.
+template <size_t N>
+std::array<CNode*, N> Notes(Hypertext* doc, const char* const (&paths)[N]) {
+  std::array<CNode*, N> notes;
+  for (size_t i = 0; i < N; ++i) {
+    notes[i] = static_cast<CNode*>(test::At(doc, paths[i]));
+  }
+  return notes;
 }
 
 TEST(AttributeTest, NamesAreNormalisedWhenDeclared) {
@@ -85,10 +92,7 @@ TEST(AttributeTest, RegistryKeepsNamesUniqueAndCategoriesSorted) {
 
 TEST(AttributeTest, EffectiveValueComesFromTheNoteThenPrototypesThenTheDefault) {
   auto doc = test::MakeDocument("P1\nP2\nP3\nN");
-  CNode* p1 = Note(doc.get(), "P1");
-  CNode* p2 = Note(doc.get(), "P2");
-  CNode* p3 = Note(doc.get(), "P3");
-  CNode* n = Note(doc.get(), "N");
+  auto [p1, p2, p3, n] = Notes(doc.get(), {"P1", "P2", "P3", "N"});
   n->SetPrototypeCache(p1);
   p1->SetPrototypeCache(p2);
   p2->SetPrototypeCache(p3);
@@ -117,9 +121,7 @@ TEST(AttributeTest, EffectiveValueComesFromTheNoteThenPrototypesThenTheDefault) 
 
 TEST(AttributeTest, PrototypeChainsThatLoopStillEnd) {
   auto doc = test::MakeDocument("A\nB\nC");
-  CNode* a = Note(doc.get(), "A");
-  CNode* b = Note(doc.get(), "B");
-  CNode* c = Note(doc.get(), "C");
+  auto [a, b, c] = Notes(doc.get(), {"A", "B", "C"});
   a->SetPrototypeCache(b);
   b->SetPrototypeCache(a);  // back to the note asked
   EXPECT_EQ(a->GetString("Color"), "cool gray");
@@ -217,8 +219,7 @@ TEST(AttributeTest, PreferenceDefaultsAreReadLive) {
 
 TEST(AttributeTest, ComputedAndReadOnlyAttributes) {
   auto doc = test::MakeDocument("A\n  B\n    C\n  D");
-  Node* a = test::At(doc.get(), "A");
-  Node* d = test::At(doc.get(), "A/D");
+  auto [a, d] = Notes(doc.get(), {"A", "A/D"});
   a->SetText("three small words");
   const struct {
     const Node* note;
@@ -229,37 +230,48 @@ TEST(AttributeTest, ComputedAndReadOnlyAttributes) {
       {a, "Wordcount", "3"},    {a, "TextLength", "17"},      {d, "SiblingOrder", "2"},
       {d, "OutlineDepth", "2"}, {a, "InboundLinkCount", "0"}, {a, "Text", "three small words"},
       {a, "IsAlias", "false"},  {a, "DisplayName", "A"},      {a, "Path", "/A"},
+      {d, "WordCount", "0"},    {d, "Wordcount", "0"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(c.note->GetString(c.attribute), c.value) << c.attribute;
   }
   a->Set("ChildCount", "9");
+  a->Set("DisplayName", "other");
   EXPECT_EQ(a->GetString("ChildCount"), "2");
+  EXPECT_EQ(a->GetString("DisplayName"), "A");
   a->Set("Text", "replaced");
   EXPECT_EQ(a->GetText(), "replaced");
 }
 
 TEST(AttributeTest, WritingContainerMovesTheNote) {
   auto doc = test::MakeDocument("A\n  B\nC\n  E");
-  Node* b = test::At(doc.get(), "A/B");
-  Node* a = test::At(doc.get(), "A");
+  auto [b, a, c] = Notes(doc.get(), {"A/B", "A", "C"});
   b->Set("Container", "/C");
   EXPECT_EQ(test::Dump(doc->Root()), "A\nC\n  E\n  B\n");
   b->Set("Container", "/../Missing");  // above the root: nowhere to make it
   EXPECT_EQ(b->Father()->Name(), "C");
   a->Set("Container", "/C/B");  // into itself? no: B lies outside A now
   EXPECT_EQ(test::Dump(doc->Root()), "C\n  E\n  B\n    A\n");
-  Node* c = test::At(doc.get(), "C");
   c->Set("Container", "/C/B/A");  // inside the moved note: refused
   EXPECT_EQ(c->Father(), doc->Root());
   b->Set("Container", "");  // the root
   EXPECT_EQ(test::ChildNames(doc->Root()), "C B");
+  // A missing target path is made; any path resolves, designators too.
+  Node* e = test::At(doc.get(), "C/E");
+  e->Set("Container", "/Made/Here");
+  EXPECT_EQ(test::Dump(doc->Root()), "C\nB\n  A\nMade\n  Here\n    E\n");
+  e->Set("Container", "C/");
+  EXPECT_EQ(e->Father(), c);
+  e->Set("Container", "/");
+  EXPECT_EQ(e->Father(), doc->Root());
+  a->Set("Container", "parent(/Made/Here)");
+  EXPECT_EQ(a->Father()->Name(), "Made");
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
 TEST(AttributeTest, PrototypeByNameAndCopyingAttributes) {
   auto doc = test::MakeDocument("Proto\nN\nM");
-  Node* proto = test::At(doc.get(), "Proto");
-  Node* n = test::At(doc.get(), "N");
+  auto [proto, n, m] = Notes(doc.get(), {"Proto", "N", "M"});
   proto->Set("Color", "red");
   n->Set("Prototype", "Proto");
   EXPECT_EQ(n->GetPrototype(), proto);
@@ -271,7 +283,6 @@ TEST(AttributeTest, PrototypeByNameAndCopyingAttributes) {
   EXPECT_EQ(n->GetPrototype(), nullptr);
   EXPECT_EQ(n->GetString("Color"), "cool gray");
 
-  Node* m = test::At(doc.get(), "M");
   n->Set("Color", "blue");   // inheritable: not copied
   n->SetDouble("Width", 7);  // not inheritable: copied
   m->CopyAttributesFrom(n);

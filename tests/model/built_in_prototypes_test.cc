@@ -176,20 +176,5 @@ TEST(BuiltInPrototypesTest, NotesInheritFromABuiltInPrototype) {
   EXPECT_EQ(contact->GetString("Pattern"), "diagonal");
 }
 
-TEST(BuiltInPrototypesTest, BothWordCountSpellingsCountTheSameWords) {
-  auto doc = test::MakeDocument("A\nB\nC");
-  const struct {
-    const char* note;
-    const char* text;
-  } kCases[] = {{"A", ""}, {"B", "one"}, {"C", "Two words, then\rthree more here."}};
-  for (const auto& c : kCases) {
-    Node* n = test::At(doc.get(), c.note);
-    n->SetText(c.text);
-    EXPECT_EQ(n->GetString("Wordcount"), n->GetString("WordCount")) << c.text;
-    EXPECT_EQ(n->GetLong("Wordcount"), static_cast<long>(n->WordCount())) << c.text;
-  }
-  EXPECT_EQ(test::At(doc.get(), "C")->GetLong("WordCount"), 6);
-}
-
 }  // namespace
 }  // namespace fernweave

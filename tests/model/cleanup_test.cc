@@ -18,16 +18,14 @@ struct Place {
   double x, y;
 };
 
-void ExpectPlaces(Hypertext* doc, const char* container, const std::vector<Place>& places) {
-  Node* c = container[0] == '\0' ? doc->Root() : test::At(doc, container);
+// `prefix` is "" for top-level notes or the container's path with a trailing "/".
+void ExpectPlaces(Hypertext* doc, const std::string& prefix, const std::vector<Place>& places) {
   for (const Place& p : places) {
-    Node* n = test::At(
-        doc, std::string(container[0] == '\0' ? "" : std::string(container) + "/") + p.name);
+    Node* n = test::At(doc, prefix + p.name);
     ASSERT_NE(n, nullptr) << p.name;
     EXPECT_NEAR(n->Position().x, p.x, 1e-9) << p.name;
     EXPECT_NEAR(n->Position().y, p.y, 1e-9) << p.name;
   }
-  (void)c;
 }
 
 void Size(Node* n, double x, double y, double w, double h) {
@@ -51,16 +49,16 @@ TEST(NodeCleanupActionTest, StaggeredGridInAContainerWithATitle) {
     Size(c, 20 + i, 20, sizes[i][0], sizes[i][1]);
   }
   ASSERT_TRUE(doc->PostAction(std::make_unique<NodeCleanupAction>(box, 0.5, true)));
-  ExpectPlaces(doc.get(), "Box",
+  ExpectPlaces(doc.get(), "Box/",
                {{"N1", -9.5, -3.5},
                 {"N2", -7.0, -3.5},
                 {"N3", -9.5 + 0.25 + 1.45, -1.0},  // the odd row starts half a column in
                 {"N4", -9.5 + 0.25 + 1.45 + 3.5, -1.0},
                 {"N5", -9.5, 0.5}});
   doc->UndoHistory().Undo();
-  ExpectPlaces(doc.get(), "Box", {{"N1", 20, 20}, {"N3", 22, 20}, {"N5", 24, 20}});
+  ExpectPlaces(doc.get(), "Box/", {{"N1", 20, 20}, {"N3", 22, 20}, {"N5", 24, 20}});
   doc->UndoHistory().Redo();
-  ExpectPlaces(doc.get(), "Box", {{"N5", -9.5, 0.5}});
+  ExpectPlaces(doc.get(), "Box/", {{"N5", -9.5, 0.5}});
 }
 
 TEST(NodeCleanupActionTest, CandidatesAndTheOriginOfAPartialGrid) {

@@ -76,32 +76,26 @@ TEST(GuardFieldTest, HasReadFollowsTheReadingHistory) {
   EXPECT_FALSE(GuardField("\"No Such Note\"").Satisfied("", doc.get()));
 }
 
+// How many of `draws` tries satisfy `guard` with the source seeded by `seed`.
+int CountSatisfied(const char* guard, uint64_t seed, int draws) {
+  ScopedRandom seeded(seed);
+  int count = 0;
+  for (int i = 0; i < draws; ++i) {
+    count += GuardField(guard).Satisfied("", nullptr) ? 1 : 0;
+  }
+  return count;
+}
+
 TEST(GuardFieldTest, RandomGuardOfOneBehavesAsTwo) {
-  int ones = 0;
-  int twos = 0;
-  {
-    ScopedRandom seeded(42);
-    for (int i = 0; i < 2000; ++i) {
-      ones += GuardField("?(1)").Satisfied("", nullptr) ? 1 : 0;
-    }
-  }
-  {
-    ScopedRandom seeded(42);
-    for (int i = 0; i < 2000; ++i) {
-      twos += GuardField("?(2)").Satisfied("", nullptr) ? 1 : 0;
-    }
-  }
-  EXPECT_EQ(ones, twos);
+  const int ones = CountSatisfied("?(1)", 42, 2000);
+  EXPECT_EQ(ones, CountSatisfied("?(2)", 42, 2000));
   EXPECT_GT(ones, 850);
   EXPECT_LT(ones, 1150);
-  int tenths = 0;
-  ScopedRandom seeded(7);
-  for (int i = 0; i < 5000; ++i) {
-    tenths += GuardField("?(10)").Satisfied("", nullptr) ? 1 : 0;
-  }
+  const int tenths = CountSatisfied("?(10)", 7, 5000);
   EXPECT_GT(tenths, 400);
   EXPECT_LT(tenths, 600);
   // A huge n must not overflow into a true result.
+  ScopedRandom seeded(7);
   EXPECT_FALSE(GuardField("?(2000000000)").Satisfied("", nullptr) &&
                GuardField("?(2000000000)").Satisfied("", nullptr) &&
                GuardField("?(2000000000)").Satisfied("", nullptr));

@@ -193,13 +193,9 @@ TEST(HypertextTest, RandomOperationsKeepTheInvariants) {
   auto pick = [&random](const std::vector<Node*>& from) {
     return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
   };
-  auto live = [&]() {
-    std::vector<Node*> notes = doc->AllNodes().notes();
-    return notes;
-  };
   for (int step = 0; step < 3000; ++step) {
     const int op = std::uniform_int_distribution<int>(0, 12)(random);
-    std::vector<Node*> notes = live();
+    const std::vector<Node*> notes = doc->AllNodes().notes();
     Node* n = pick(notes);
     Node* m = pick(notes);
     switch (op) {

@@ -1,5 +1,7 @@
 #include "model/link.h"
 
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "foundation/xml_item.h"
@@ -44,32 +46,28 @@ std::unique_ptr<XMLItem> Element(std::initializer_list<std::pair<const char*, co
   return item;
 }
 
+// A link type's fields: "label|colour|colour text|visible|label shown|style|required".
+std::string Fields(const LinkType& t) {
+  return t.label + "|" + t.color.ToHex() + "|" + t.color_string + "|" + std::to_string(t.visible) +
+         "|" + std::to_string(t.show_label) + "|" + std::to_string(t.style.AsInt()) + "|" +
+         std::to_string(t.required);
+}
+
 TEST(LinkTypeTest, ReadsAnElementWithDefaults) {
-  LinkType full = LinkType::FromXML(*Element({{"name", "agree"},
-                                              {"label", "agrees with"},
-                                              {"color", "#ff0000"},
-                                              {"colorString", "red"},
-                                              {"visible", "0"},
-                                              {"showLabel", "0"},
-                                              {"style", "3"},
-                                              {"required", "1"}}));
-  EXPECT_EQ(full.label, "agrees with");
-  EXPECT_EQ(full.color.ToHex(), "#ff0000");
-  EXPECT_EQ(full.color_string, "red");
-  EXPECT_FALSE(full.visible);
-  EXPECT_FALSE(full.show_label);
-  EXPECT_EQ(full.style.AsInt(), 192u);
-  EXPECT_TRUE(full.required);
-
-  LinkType bare = LinkType::FromXML(*Element({{"name", "see"}, {"color", "#00ff00"}}));
-  EXPECT_EQ(bare.label, "see");
-  EXPECT_EQ(bare.color_string, "#00ff00");
-  EXPECT_TRUE(bare.visible);
-  EXPECT_TRUE(bare.show_label);
-  EXPECT_FALSE(bare.required);
-
-  LinkType untitled = LinkType::FromXML(*Element({{"name", "*untitled"}, {"showLabel", "1"}}));
-  EXPECT_FALSE(untitled.show_label);
+  EXPECT_EQ(Fields(LinkType::FromXML(*Element({{"name", "agree"},
+                                               {"label", "agrees with"},
+                                               {"color", "#ff0000"},
+                                               {"colorString", "red"},
+                                               {"visible", "0"},
+                                               {"showLabel", "0"},
+                                               {"style", "3"},
+                                               {"required", "1"}}))),
+            "agrees with|#ff0000|red|0|0|192|1");
+  EXPECT_EQ(Fields(LinkType::FromXML(*Element({{"name", "see"}, {"color", "#00ff00"}}))),
+            "see|#00ff00|#00ff00|1|1|0|0");
+  // The untitled type never shows its label.
+  EXPECT_EQ(Fields(LinkType::FromXML(*Element({{"name", "*untitled"}, {"showLabel", "1"}}))),
+            "*untitled|#000000|#000000|1|0|0|0");
 }
 
 TEST(LinkTypeTest, TableLookupCreatesOnlyOnRequest) {
@@ -79,10 +77,7 @@ TEST(LinkTypeTest, TableLookupCreatesOnlyOnRequest) {
   EXPECT_FALSE(types.Has("why"));
   LinkType* made = types.Get("why", true);
   ASSERT_NE(made, nullptr);
-  EXPECT_EQ(made->label, "why");
-  EXPECT_EQ(made->color_string, "black");
-  EXPECT_TRUE(made->visible && made->show_label);
-  EXPECT_EQ(made->style.AsInt(), 0u);
+  EXPECT_EQ(Fields(*made), "why|#000000|black|1|1|0|0");
   EXPECT_EQ(types.Get("why", true), made);
   EXPECT_EQ(types.size(), 2u);
 

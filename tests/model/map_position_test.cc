@@ -85,7 +85,7 @@ TEST(MapPositionTest, MovedNotesKeepOrFindTheirPlace) {
   // Into an empty container, with no neighbours: the origin.
   ASSERT_TRUE(mover->DoMoveTo(map, nullptr));
   EXPECT_EQ(mover->Position(), (MapPoint{0, 0}));
-  Node* a = Box(doc.get(), map, "a", 0, 0);
+  Box(doc.get(), map, "a", 0, 0);
   mover->SetPosition(MapPoint{7, 7});
   // To the top of its own container: it keeps its place.
   ASSERT_TRUE(mover->DoMoveTo(map, nullptr));
@@ -95,7 +95,6 @@ TEST(MapPositionTest, MovedNotesKeepOrFindTheirPlace) {
   Node* other = doc->MakeNode("Other", nullptr, nullptr, 0, 0);
   Node* b = Box(doc.get(), other, "b", 2, 2);
   Box(doc.get(), other, "c", 5.5, 2);
-  (void)a;
   // Halfway between b and c (3.75, 2), then pushed past b (to 5) and past c (to 8.5).
   ASSERT_TRUE(mover->DoMoveTo(other, b));
   EXPECT_EQ(mover->Position(), (MapPoint{8.5, 2}));

@@ -78,24 +78,6 @@ TEST(NodeDeleteActionTest, UndoPutsTheNoteBackWithItsLinksAndAliases) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
-TEST(NodeDeleteActionTest, AnotherActionDestroysTheNoteAndItsLinks) {
-  auto doc = test::MakeDocument("A\nB\nC");
-  Node* a = test::At(doc.get(), "A");
-  Node* c = test::At(doc.get(), "C");
-  MakeLink(doc.get(), a, c);
-  MakeLink(doc.get(), c, a);
-  const int64_t links = Link::LiveCount();
-  doc->AttemptToDelete(a);
-  EXPECT_EQ(doc->LinkCount(), 2u);  // kept, hidden, for undo
-  doc->PostAction(std::make_unique<RenameAction>(c, "Sea"));
-  EXPECT_EQ(doc->LinkCount(), 0u);
-  EXPECT_EQ(Link::LiveCount(), links - 2);
-  EXPECT_EQ(c->InboundLinkCount() + c->OutboundLinkCount(), 0u);
-  doc->UndoHistory().Undo();  // undoes the rename only
-  EXPECT_EQ(test::ChildNames(doc->Root()), "B C");
-  EXPECT_EQ(test::CheckInvariants(*doc), "");
-}
-
 TEST(NodeDeleteActionTest, DeletingAnAliasLeavesItsOriginal) {
   auto doc = test::MakeDocument("A\nB");
   Node* a = test::At(doc.get(), "A");

@@ -18,8 +18,12 @@ struct Elem : TTree<Elem*> {
 // Owns the elements of one test; elements are named by a single letter.
 struct Forest {
   std::vector<std::unique_ptr<Elem>> elems;
-  Elem* Make(const std::string& name, int key = 0) {
+  // Makes an element, the youngest son of `father` when there is one.
+  Elem* Make(const std::string& name, Elem* father = nullptr, int key = 0) {
     elems.push_back(std::make_unique<Elem>(name, key));
+    if (father != nullptr) {
+      father->AddSon(elems.back().get());
+    }
     return elems.back().get();
   }
 };
@@ -56,12 +60,10 @@ std::string WalkBack(const Elem* from) {
 TEST(TreeTest, InsertionsPlaceElementsAndMendLinks) {
   Forest f;
   Elem* r = f.Make("r");
-  Elem* a = f.Make("a");
+  Elem* a = f.Make("a", r);
   Elem* b = f.Make("b");
-  Elem* c = f.Make("c");
+  Elem* c = f.Make("c", r);
   Elem* d = f.Make("d");
-  r->AddSon(a);
-  r->AddSon(c);
   a->AddBrother(b);
   r->AddFirstSon(d);
   EXPECT_EQ(Shape(r), "r(dabc)");
@@ -83,10 +85,8 @@ TEST(TreeTest, InsertionsPlaceElementsAndMendLinks) {
 TEST(TreeTest, AddingToItselfOrBelowItselfIsIgnored) {
   Forest f;
   Elem* r = f.Make("r");
-  Elem* a = f.Make("a");
-  Elem* b = f.Make("b");
-  r->AddSon(a);
-  a->AddSon(b);
+  Elem* a = f.Make("a", r);
+  Elem* b = f.Make("b", a);
   a->AddSon(a);
   b->AddSon(a);
   b->AddBrother(a);
@@ -99,14 +99,10 @@ TEST(TreeTest, AddingToItselfOrBelowItselfIsIgnored) {
 TEST(TreeTest, CountsAndAncestry) {
   Forest f;
   Elem* r = f.Make("r");
-  Elem* a = f.Make("a");
-  Elem* b = f.Make("b");
-  Elem* c = f.Make("c");
-  Elem* d = f.Make("d");
-  r->AddSon(a);
-  r->AddSon(b);
-  r->AddSon(c);
-  b->AddSon(d);
+  Elem* a = f.Make("a", r);
+  Elem* b = f.Make("b", r);
+  Elem* c = f.Make("c", r);
+  Elem* d = f.Make("d", b);
   EXPECT_EQ(r->ChildCount(), 3u);
   EXPECT_EQ(r->Descendants(), 4u);
   EXPECT_EQ(b->Descendants(), 1u);
@@ -124,16 +120,10 @@ TEST(TreeTest, CountsAndAncestry) {
 TEST(TreeTest, DocumentOrderWalksBothWays) {
   Forest f;
   Elem* r = f.Make("r");
-  Elem* a = f.Make("a");
-  Elem* b = f.Make("b");
-  Elem* c = f.Make("c");
-  Elem* d = f.Make("d");
-  Elem* e = f.Make("e");
-  r->AddSon(a);
-  a->AddSon(b);
-  b->AddSon(c);
-  r->AddSon(d);
-  d->AddSon(e);
+  Elem* a = f.Make("a", r);
+  Elem* c = f.Make("c", f.Make("b", a));
+  Elem* d = f.Make("d", r);
+  Elem* e = f.Make("e", d);
   EXPECT_EQ(Walk(r), "rabcde");
   EXPECT_EQ(WalkBack(e), "edcbar");
   EXPECT_EQ(c->Next(), d);  // climbs two levels to the next sibling of an ancestor
@@ -152,9 +142,7 @@ TEST(TreeTest, DeepChainsAreWalkedWithoutRecursion) {
   Elem* last = top;
   const int kDepth = 100000;
   for (int i = 0; i < kDepth; ++i) {
-    Elem* e = f.Make("x");
-    last->AddSon(e);
-    last = e;
+    last = f.Make("x", last);
   }
   EXPECT_EQ(top->Depth(), static_cast<size_t>(kDepth + 1));
   EXPECT_EQ(top->Descendants(), static_cast<size_t>(kDepth));
@@ -172,18 +160,12 @@ class ByKey : public TreeComparator {
 TEST(TreeTest, SortingIsStableAndSortReachesTheWholeSubtree) {
   Forest f;
   Elem* r = f.Make("r");
-  Elem* a = f.Make("a", 2);
-  Elem* b = f.Make("b", 1);
-  Elem* c = f.Make("c", 2);
-  Elem* d = f.Make("d", 0);
-  Elem* e = f.Make("e", 5);
-  Elem* g = f.Make("g", 3);
-  r->AddSon(a);
-  r->AddSon(b);
-  r->AddSon(c);
-  r->AddSon(d);
-  a->AddSon(e);
-  a->AddSon(g);
+  Elem* a = f.Make("a", r, 2);
+  f.Make("b", r, 1);
+  Elem* c = f.Make("c", r, 2);
+  f.Make("d", r, 0);
+  f.Make("e", a, 5);
+  f.Make("g", a, 3);
   r->SortChildren(ByKey());
   EXPECT_EQ(Shape(r), "r(dba(eg)c)");  // a stays before c: equal keys keep their order
   r->Sort(ByKey());
