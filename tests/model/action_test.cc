@@ -154,12 +154,15 @@ TEST(NodeActionTest, TheNextActionFreesWhatAFinalDeletionHeld) {
     ASSERT_TRUE(doc->AttemptToDelete(a));
     EXPECT_EQ(b->Son(), nullptr);
     EXPECT_EQ(doc->OwnedNodes().size(), owned);  // kept, hidden, for undo
+    EXPECT_EQ(doc->LinkCount(), c.links ? 2u : 0u);
     if (c.undone) {
       doc->UndoHistory().Undo();
     }
     doc->PostAction(std::make_unique<RenameAction>(b, "Bee"));
     EXPECT_EQ(owned - doc->OwnedNodes().size(), c.notes_freed);
     EXPECT_EQ(links - Link::LiveCount(), c.links_freed);
+    EXPECT_EQ(doc->LinkCount() + c.links_freed, c.links ? 2u : 0u);
+    EXPECT_EQ(other->InboundLinkCount() + other->OutboundLinkCount(), c.undone ? 2u : 0u);
     EXPECT_EQ(doc->AliasesOf(a).size(), c.alias && c.undone ? 1u : 0u);
     doc->UndoHistory().Undo();  // undoes the rename only
     EXPECT_EQ(test::ChildNames(doc->Root()), c.undone ? "A B C" : "B C");

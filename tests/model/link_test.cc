@@ -155,7 +155,7 @@ TEST(LinkTest, PresentationThroughTheTypeTable) {
   EXPECT_EQ(agree->GetColorString(), "red");
   EXPECT_FALSE(agree->Visible());
   EXPECT_EQ(agree->GetStyle().AsInt(), LinkStyle::kDashed);
-  agree->SetStyle(LinkStyle(LinkStyle::kBold));
+  agree->SetStyle(LinkStyle(LinkStyle::kBold));  // the link's own style wins over its type's
   EXPECT_EQ(agree->GetStyle().AsInt(), LinkStyle::kBold);
 
   Link* unknown = doc->CreateLink(Record(a, b, "nowhere"));

@@ -413,7 +413,6 @@ TEST_F(ValueTest, Conversions) {
 
   EXPECT_EQ(StringValue::CreateFor("Rect[ 1 2 3 4]")->AsRect(), (SRect{1, 2, 3, 4}));
   EXPECT_EQ(Value::ForFile("a:b")->AsFile(), "a:b");
-  EXPECT_EQ(std::string(FileValue::sep), ":");
   EXPECT_EQ(Value::ForDouble(1234567.5)->AsExportString("", nullptr), "1.23457e+06");
 }
 
