@@ -28,20 +28,26 @@ TEST(AliasTest, CreateForPlacesTheAliasBesideItsOriginal) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
-TEST(AliasTest, WhatCannotBeAliased) {
-  auto doc = test::MakeDocument("A\nB");
+TEST(AliasTest, WhatCannotBeAliasedOrHoldChildren) {
+  auto doc = test::MakeDocument("A\nB\nC");
   Node* a = test::At(doc.get(), "A");
   Node* b = test::At(doc.get(), "B");
+  Node* c = test::At(doc.get(), "C");
   EXPECT_FW_ERROR(AliasNode::CreateFor(nullptr), "asrt");
   EXPECT_EQ(AliasNode::CreateFor(doc->Root()), nullptr);
-  b->Hide(true);
-  EXPECT_EQ(AliasNode::CreateFor(b), nullptr);
+  c->Hide(true);
+  EXPECT_EQ(AliasNode::CreateFor(c), nullptr);
   AliasNode* first = AliasNode::CreateFor(a);
   AliasNode* second = AliasNode::CreateFor(first);  // an alias of an alias
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->GetOriginal(), a);
   EXPECT_FALSE(first->CanBeAliased());
-  EXPECT_EQ(test::ChildNames(doc->Root()), "A A A");
+  EXPECT_EQ(test::ChildNames(doc->Root()), "A A A B");
+  // Nothing can be placed inside an alias.
+  EXPECT_FALSE(b->DoMoveTo(first, nullptr));
+  EXPECT_EQ(doc->MakeNode("D", first, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(AliasNode::CreateFor(b, first, nullptr, 0, 0, false), nullptr);
+  EXPECT_EQ(first->Son(), nullptr);
 }
 
 TEST(AliasTest, SharedValuesAndOwnPlace) {
@@ -167,17 +173,6 @@ TEST(AliasTest, AnAliasWaitsForItsDeletedOriginal) {
   EXPECT_EQ(alias->Father(), box);
   EXPECT_FALSE(alias->IsHidden());
   EXPECT_EQ(test::CheckInvariants(*doc), "");
-}
-
-TEST(AliasTest, AliasesHoldNoChildren) {
-  auto doc = test::MakeDocument("A\nB");
-  Node* a = test::At(doc.get(), "A");
-  Node* b = test::At(doc.get(), "B");
-  AliasNode* alias = AliasNode::CreateFor(a);
-  EXPECT_FALSE(b->DoMoveTo(alias, nullptr));
-  EXPECT_EQ(doc->MakeNode("C", alias, nullptr, 0, 0), nullptr);
-  EXPECT_EQ(AliasNode::CreateFor(b, alias, nullptr, 0, 0, false), nullptr);
-  EXPECT_EQ(alias->Son(), nullptr);
 }
 
 TEST(AliasTest, CopyingAnAliasMakesAnotherAliasOfTheOriginal) {

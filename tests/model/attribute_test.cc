@@ -269,20 +269,9 @@ TEST(AttributeTest, WritingContainerMovesTheNote) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
-TEST(AttributeTest, PrototypeByNameAndCopyingAttributes) {
-  auto doc = test::MakeDocument("Proto\nN\nM");
-  auto [proto, n, m] = Notes(doc.get(), {"Proto", "N", "M"});
-  proto->Set("Color", "red");
-  n->Set("Prototype", "Proto");
-  EXPECT_EQ(n->GetPrototype(), proto);
-  EXPECT_EQ(n->GetString("Prototype"), "Proto");
-  EXPECT_EQ(n->GetString("Color"), "red");
-  n->Set("Prototype", "Unknown");  // changes nothing
-  EXPECT_EQ(n->GetPrototype(), proto);
-  n->Set("Prototype", "");
-  EXPECT_EQ(n->GetPrototype(), nullptr);
-  EXPECT_EQ(n->GetString("Color"), "cool gray");
-
+TEST(AttributeTest, CopyingAttributesLeavesInheritableValuesBehind) {
+  auto doc = test::MakeDocument("N\nM");
+  auto [n, m] = Notes(doc.get(), {"N", "M"});
   n->Set("Color", "blue");   // inheritable: not copied
   n->SetDouble("Width", 7);  // not inheritable: copied
   m->CopyAttributesFrom(n);

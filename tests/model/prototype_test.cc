@@ -42,6 +42,7 @@ TEST(PrototypeTest, AssigningMakesOnePrototypeLink) {
 
   n->Set("Prototype", "P");
   EXPECT_EQ(n->GetPrototype(), p);
+  EXPECT_EQ(n->GetString("Color"), "red");
   n->Set("Prototype", "no such note");
   EXPECT_EQ(n->GetPrototype(), p);
   n->Set("Prototype", "");
