@@ -147,13 +147,15 @@ void BM_ToXMLPlainText(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
-// The file form of dates a day apart, as a year of notes holds them, twice: with and
-// without a cache of zone offsets (argument 1 and 0).
+// The file form of dates, four an hour and a day apart, as a year of notes holds them;
+// with and without a cache of zone offsets (argument 1 and 0).
 void BM_DateFileForm(benchmark::State& state) {
   std::vector<fernweave::ValuePtr> dates;
   for (int i = 0; i < 365; ++i) {
-    dates.push_back(fernweave::Value::ForDate(int64_t{3800000000} + i * 86400 + i * 37));
-    dates.push_back(fernweave::Value::ForDate(int64_t{3800000000} + i * 86400 + i * 41));
+    // Notes made together: several dates in the same hour.
+    for (int k = 0; k < 4; ++k) {
+      dates.push_back(fernweave::Value::ForDate(int64_t{3800000000} + i * 86400 + k * 600));
+    }
   }
   std::string out;
   for (auto _ : state) {

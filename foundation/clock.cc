@@ -103,17 +103,12 @@ int ZoneOffsetCache::At(int64_t local_seconds) {
       local_seconds >= 0 ? local_seconds / kHour : -((-local_seconds + kHour - 1) / kHour);
   auto it = hours_.find(hour);
   if (it == hours_.end()) {
-    // A lone reading costs one lookup; the hour is checked and kept only when a second
-    // reading falls into it.
-    hours_.emplace(hour, kSeenOnce);
-    return GmtOffsetSecondsAt(local_seconds);
-  }
-  if (it->second == kSeenOnce) {
+    // With one offset from three hours before the hour to three hours after it, no
+    // change of offset lies near the hour, and every reading in it has that offset.
     const int64_t start = hour * kHour;
     const int before = GmtOffsetSecondsAt(start - kMargin);
-    const int at = GmtOffsetSecondsAt(start);
     const int after = GmtOffsetSecondsAt(start + kHour - 1 + kMargin);
-    it->second = before == at && at == after ? at : kNearChange;
+    it = hours_.emplace(hour, before == after ? before : kNearChange).first;
   }
   return it->second != kNearChange ? it->second : GmtOffsetSecondsAt(local_seconds);
 }

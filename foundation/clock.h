@@ -24,20 +24,19 @@ int GmtOffsetSecondsAt(int64_t local_seconds);
 
 // Zone offsets for many wall-clock readings in a row, such as the dates of a document
 // being saved. At() gives what GmtOffsetSecondsAt gives. Readings in the same hour share
-// one lookup once the offset is known to hold from three hours before that hour to
-// three hours after it; readings near a change of offset, where a wall-clock reading may
-// be skipped or repeated, are looked up one by one. Keep a cache only while the zone
-// stays the same: it never rereads TZ.
+// the lookups of the offset three hours before that hour and three hours after it; when
+// the two agree, the hour keeps that offset. Readings near a change of offset, where a
+// wall-clock reading may be skipped or repeated, are looked up one by one. Keep a cache
+// only while the zone stays the same: it never rereads TZ.
 class ZoneOffsetCache {
  public:
   int At(int64_t local_seconds);
 
  private:
-  // Marks for hours whose offset is not kept; no zone is this far from GMT.
-  static constexpr int kSeenOnce = -1000000;
-  static constexpr int kNearChange = -1000001;
+  // The mark of an hour near a change of offset; no zone is this far from GMT.
+  static constexpr int kNearChange = -1000000;
 
-  // Per hour since 1904: the offset known to hold for the whole hour, or one of the marks.
+  // Per hour since 1904: the offset known to hold for the whole hour, or the mark.
   std::unordered_map<int64_t, int> hours_;
 };
 

@@ -191,6 +191,28 @@ std::string STime::ISO8601DateString() const {
 // every date it holds. Keep in sync with OffsetText.
 void STime::AppendISO8601DateString(std::string* out, ZoneOffsetCache* offsets) const {
   const CivilDateTime f = FieldsFromSeconds(seconds_);
+  const int offset = offsets != nullptr ? offsets->At(seconds_) : GmtOffsetSecondsAt(seconds_);
+  const int magnitude = std::abs(offset);
+  if (f.year >= 1000 && f.year <= 9999 && magnitude < 100 * 3600) {
+    // Four-digit years, which are nearly all: every field has its fixed place.
+    char text[] = "0000-00-00T00:00:00+00:00";
+    const auto put = [&text](size_t at, int64_t value) {
+      text[at] = static_cast<char>('0' + value / 10);
+      text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    put(0, f.year / 100);
+    put(2, f.year % 100);
+    put(5, f.month);
+    put(8, f.day);
+    put(11, f.hour);
+    put(14, f.minute);
+    put(17, f.second);
+    text[19] = offset < 0 ? '-' : '+';
+    put(20, magnitude / 3600);
+    put(23, magnitude % 3600 / 60);
+    out->append(text, sizeof text - 1);
+    return;
+  }
   char year[24];
   const auto [end, ec] = std::to_chars(year, year + sizeof year, f.year);
   out->append(year, end);
@@ -204,8 +226,6 @@ void STime::AppendISO8601DateString(std::string* out, ZoneOffsetCache* offsets) 
   AppendPadded(out, f.minute);
   out->push_back(':');
   AppendPadded(out, f.second);
-  const int offset = offsets != nullptr ? offsets->At(seconds_) : GmtOffsetSecondsAt(seconds_);
-  const int magnitude = std::abs(offset);
   out->push_back(offset < 0 ? '-' : '+');
   AppendPadded(out, magnitude / 3600);
   out->push_back(':');

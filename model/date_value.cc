@@ -81,13 +81,14 @@ std::string DateValue::AsXML() const {
   return STime(seconds).ISO8601DateString();
 }
 
-void DateValue::AppendXML(std::string* out, ZoneOffsetCache* offsets) const {
+bool DateValue::AppendXML(std::string* out, ZoneOffsetCache* offsets) const {
   int64_t seconds = Resolve();
   if (seconds == 0) {
     out->append(STime::never);
-    return;
+  } else {
+    STime(seconds).AppendISO8601DateString(out, offsets);
   }
-  STime(seconds).AppendISO8601DateString(out, offsets);
+  return true;
 }
 
 std::string DateValue::AsExportString(std::string_view format,

@@ -129,8 +129,9 @@ std::string Value::AsShortString() const {
   return AsString();
 }
 
-void Value::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool Value::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append(AsXML());
+  return false;
 }
 
 std::string Value::AsExportString(std::string_view /*format*/,

@@ -80,8 +80,10 @@ class Value {
   virtual std::string AsXML() const = 0;
   // Appends AsXML() to `out`, without a temporary where the kind allows. `offsets` gives
   // a date its zone offset; null looks each offset up on its own. One cache may serve
-  // many values in a row, such as every value of a document being saved.
-  virtual void AppendXML(std::string* out, ZoneOffsetCache* offsets) const;
+  // many values in a row, such as every value of a document being saved. Returns true
+  // when the kind's text is always plain ASCII letters, digits, spaces and "-+:.[]",
+  // which markup never needs to escape; false when the text may hold anything.
+  virtual bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const;
   virtual std::string AsShortString() const;
   // Dates are written with the export date format `format`; every other value gives
   // AsShortString. `hypertext` may be null. Colour names are not yet resolved through

@@ -65,8 +65,9 @@ ValuePtr StringValue::Clone() const {
   return CreateFor(text_);
 }
 
-void StringValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool StringValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append(text_);
+  return false;
 }
 
 SRect StringValue::AsRect() const {
@@ -134,8 +135,9 @@ ValuePtr LongValue::Clone() const {
 std::string LongValue::AsString() const {
   return std::to_string(value_);
 }
-void LongValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool LongValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   AppendDecimal(out, value_);
+  return true;
 }
 uint32_t LongValue::AsUnsignedLong() const {
   return value_ < 0 ? 0 : static_cast<uint32_t>(value_);
@@ -182,8 +184,9 @@ ValuePtr CountedBooleanValue::For(bool b) {
   return shared->Clone();
 }
 
-void CountedBooleanValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool CountedBooleanValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append(value_ != 0 ? "true" : "false");
+  return true;
 }
 
 CountedBooleanValue::~CountedBooleanValue() {
@@ -201,8 +204,9 @@ std::string UnsignedValue::AsString() const {
   return std::to_string(value_);
 }
 
-void UnsignedValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool UnsignedValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   AppendDecimal(out, value_);
+  return true;
 }
 
 int UnsignedValue::compare(const Value& other, const Transformer& /*transformer*/) const {
@@ -238,8 +242,9 @@ ValuePtr ColorValue::Clone() const {
   return StringValue::CreateFor(text_);
 }
 
-void ColorValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool ColorValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append(text_);
+  return false;
 }
 
 bool ColorValue::AsBoolean() const {
@@ -253,8 +258,9 @@ ValuePtr FileValue::Clone() const {
   return StringValue::CreateFor(path_);
 }
 
-void FileValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool FileValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append(path_);
+  return false;
 }
 
 RectValue::RectValue(const SRect& rect)
@@ -271,7 +277,7 @@ std::string RectValue::AsString() const {
 }
 
 // Keep in sync with RectToString.
-void RectValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
+bool RectValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const {
   out->append("Rect[ ");
   AppendDecimal(out, left_);
   out->push_back(' ');
@@ -281,6 +287,7 @@ void RectValue::AppendXML(std::string* out, ZoneOffsetCache* /*offsets*/) const 
   out->push_back(' ');
   AppendDecimal(out, bottom_);
   out->push_back(']');
+  return true;
 }
 
 }  // namespace fernweave

@@ -24,7 +24,7 @@ class StringValue : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override { return text_; }
   std::string AsXML() const override { return text_; }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   SRect AsRect() const override;
   int32_t AsLong() const override;
   uint32_t AsUnsignedLong() const override;
@@ -70,7 +70,7 @@ class LongValue : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override;
   std::string AsXML() const override { return AsString(); }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   int32_t AsLong() const override { return value_; }
   uint32_t AsUnsignedLong() const override;
   bool AsBoolean() const override { return value_ != 0; }
@@ -112,7 +112,7 @@ class CountedBooleanValue final : public CountedLongValue {
 
   std::string AsString() const override { return value_ != 0 ? "true" : "false"; }
   std::string AsXML() const override { return AsString(); }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
 
  private:
   explicit CountedBooleanValue(bool b) : CountedLongValue(b ? 1 : 0) {}
@@ -125,7 +125,7 @@ class UnsignedValue final : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override;
   std::string AsXML() const override { return AsString(); }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   // The 32 bits read as a signed number.
   int32_t AsLong() const override { return static_cast<int32_t>(value_); }
   uint32_t AsUnsignedLong() const override { return value_; }
@@ -176,7 +176,7 @@ class DateValue final : public Value {
   std::string AsString() const override;
   // "never", or the ISO 8601 form.
   std::string AsXML() const override;
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   std::string AsExportString(std::string_view format, const Hypertext* hypertext) const override;
   // The low 32 bits of the seconds count.
   int32_t AsLong() const override { return static_cast<int32_t>(Resolve()); }
@@ -211,7 +211,7 @@ class ColorValue final : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override { return text_; }
   std::string AsXML() const override { return text_; }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   PColor AsColor() const override { return color_; }
   // A colour other than black is true; black is false when the text is empty, "black",
   // "Black" or "normal", true otherwise (a name the colour table will resolve).
@@ -233,7 +233,7 @@ class FileValue final : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override { return path_; }
   std::string AsXML() const override { return path_; }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   std::string AsFile() const override { return path_; }
 
  private:
@@ -250,7 +250,7 @@ class RectValue final : public Value {
   ValuePtr Clone() const override;
   std::string AsString() const override;
   std::string AsXML() const override { return AsString(); }
-  void AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
+  bool AppendXML(std::string* out, ZoneOffsetCache* offsets) const override;
   SRect AsRect() const override { return SRect{left_, top_, right_, bottom_}; }
 
  private:

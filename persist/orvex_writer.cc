@@ -100,6 +100,17 @@ void AppendClose(std::string* out, std::string_view tag) {
   out->append(">\n");
 }
 
+// What the writer does with a note's value of one attribute, worked out once per
+// attribute rather than once per value.
+struct AttributeLine {
+  const Attribute* attribute = nullptr;
+  bool write = false;  // see OrvexWriter::NeedToWrite; never the identity attributes
+  bool alias = false;  // the `Alias` value, renumbered in clippings
+  std::string head;    // the element's start, up to its text
+};
+
+constexpr std::string_view kAttributeClose = "</attribute>\n";
+
 }  // namespace
 
 // The renumbering state of a clipping and the progress display.
@@ -117,10 +128,32 @@ class OrvexWriter::Impl {
   // Dates of notes made together are close together and share their zone lookups.
   ZoneOffsetCache offsets;
 
+  // The line of an attribute, from a small cache. A document has a few dozen
+  // attributes, so direct-mapped slots almost never collide; one that does is simply
+  // worked out again.
+  const AttributeLine& Line(const Attribute* a) {
+    AttributeLine& line = lines[(reinterpret_cast<uintptr_t>(a) >> 4) % std::size(lines)];
+    if (line.attribute != a || a == nullptr) {
+      line.attribute = a;
+      line.write = NeedToWrite(a) && !IsIdentityAttribute(a);
+      line.alias = line.write && a->Name() == "Alias";
+      line.head.clear();
+      if (line.write) {
+        line.head = "<attribute ";
+        AppendPut(&line.head, "name", a->Name());
+        line.head.push_back('>');
+      }
+    }
+    return line;
+  }
+  AttributeLine lines[256];
+
   // Writes out what is gathered once it is large, or always with force set. Whatever
   // writes to the stream directly must first force the gathered bytes out.
   void Emit(std::ostream& os, bool force) {
-    if (out.size() >= kBlock || (force && !out.empty())) {
+    // Blocks handed to the writing thread are larger: each hand-over may wake it.
+    const size_t block = behind != nullptr ? WriteBehind::kBlockSize : kBlock;
+    if (out.size() >= block || (force && !out.empty())) {
       if (behind != nullptr) {
         // `os` is the stream of `behind`: the block goes over whole, after what was
         // written to the stream before it.
@@ -359,6 +392,23 @@ void OrvexWriter::WriteNode(std::ostream& os, const Node* top) {
 
 void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   Bump(1);
+  // A note's values lie apart in memory; asking for all of them at once lets the
+  // memory system fetch them together rather than one after another as each is used.
+  const auto& entries = n->Properties().entries();
+  for (const PropertyMap::Entry& e : entries) {
+    __builtin_prefetch(e.value.get());
+  }
+  // The notes that may come next, so that their values can be asked for early too (see
+  // the end of this function).
+  __builtin_prefetch(n->Son());
+  __builtin_prefetch(n->Brother());
+  // An alias shows its original's text; it has none of its own to write.
+  const Content* content = n->IsAlias() ? nullptr : n->GetContent();
+  if (content != nullptr) {
+    // The start of the text; the processor's own prefetching follows on from there.
+    __builtin_prefetch(content->text().data());
+    __builtin_prefetch(content->text().data() + 64);
+  }
   std::string& out = impl_->out;
   // An alias is an `item` like any note; its `Alias` value names the original.
   AppendOpen(&out, n->IsAlias() ? std::string_view("item") : n->XMLKind());
@@ -366,25 +416,23 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   AppendPut(&out, "Creator", n->Creator());
   out.append(">\n");
 
-  for (const PropertyMap::Entry& e : n->Properties().entries()) {
-    if (!NeedToWrite(e.attribute) || IsIdentityAttribute(e.attribute)) {
+  for (const PropertyMap::Entry& e : entries) {
+    const AttributeLine& line = impl_->Line(e.attribute);
+    if (!line.write) {
       continue;
     }
-    out.append("<attribute ");
-    AppendPut(&out, "name", e.attribute->Name());
-    out.push_back('>');
-    if (impl_->renumbering && e.attribute->Name() == "Alias") {
+    out.append(line.head);
+    if (impl_->renumbering && line.alias) {
       AppendXML(&out, std::to_string(MappedID(e.value->AsUnsignedLong())), false);
     } else {
       const size_t start = out.size();
-      e.value->AppendXML(&out, &impl_->offsets);
-      EscapeTail(&out, start, &impl_->scratch);
+      if (!e.value->AppendXML(&out, &impl_->offsets)) {
+        EscapeTail(&out, start, &impl_->scratch);
+      }
     }
-    AppendClose(&out, "attribute");
+    out.append(kAttributeClose);
   }
 
-  const Content* content = n->IsAlias() ? nullptr : n->GetContent();
-  // An alias shows its original's text; it has none of its own to write.
   if (content != nullptr) {
     if (content->HasText()) {
       out.append("<text >");
@@ -393,6 +441,12 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
     }
   }
   open_tag_.clear();
+  // The note written next is most often the first child, else the next sibling; its
+  // value list and text have arrived by the time it is written.
+  if (const Node* next = n->Son() != nullptr ? n->Son() : n->Brother(); next != nullptr) {
+    __builtin_prefetch(next->Properties().entries().data());
+    __builtin_prefetch(next->IsAlias() ? nullptr : next->GetContent());
+  }
   if (content == nullptr) {
     impl_->Emit(os, false);
     return;
@@ -661,7 +715,18 @@ void OrvexWriter::WriteLinkTypes(std::ostream& os) {
 void OrvexWriter::WriteLinks(std::ostream& os) {
   Open(os, "links");
   EndTag(os);
-  for (Link* link : doc_.Links().All()) {
+  const LinkBundle links = doc_.Links().All();
+  for (size_t i = 0; i < links.size(); ++i) {
+    // Links and their notes lie all over memory: fetch a link well ahead, and its notes
+    // once the link has arrived, so that neither is waited for when its turn comes.
+    if (i + 16 < links.size()) {
+      __builtin_prefetch(links[i + 16]);
+    }
+    if (i + 8 < links.size()) {
+      __builtin_prefetch(links[i + 8]->SourceNode());
+      __builtin_prefetch(links[i + 8]->DestNode());
+    }
+    const Link* link = links[i];
     if (!link->IsHidden() && ShouldWriteNote(link->SourceNode()) &&
         (link->IsWebLink() || ShouldWriteNote(link->DestNode()))) {
       WriteLink(os, *link);

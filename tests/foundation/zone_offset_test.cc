@@ -55,7 +55,7 @@ TEST(ZoneOffsetCacheTest, AgreesForScatteredAndExtremeReadings) {
                                              SecondsFromFields(2200, 1, 1, 0, 0, 0));
   for (int i = 0; i < 3000; ++i) {
     const int64_t t = any(rng);
-    // The same hour three times: first sight, the check of the hour, then kept.
+    // The same hour three times: checked and kept, then answered from the cache.
     for (int64_t d : {0, 60, 1800}) {
       ASSERT_EQ(cache.At(t + d), GmtOffsetSecondsAt(t + d)) << STime(t + d).ISO8601DateString();
     }
