@@ -3,7 +3,10 @@
 // dominate it (escaping note text, forming the file form of dates and of other values).
 // Set against memcpy of the same bytes, the floor for forming them in memory.
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -18,6 +21,7 @@
 #include "model/content.h"
 #include "model/value.h"
 #include "persist/orvex_writer.h"
+#include "persist/safe_save.h"
 // The generator is shared with the tests; compiled into this program directly.
 #include "tests/support/document_generator.cc"  // NOLINT(bugprone-suspicious-include)
 
@@ -75,6 +79,30 @@ void BM_WriteDocumentDiscarding(benchmark::State& state) {
       return;
     }
   }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes.size()));
+}
+
+// A whole save through SafeSave, as the document commands save: a temporary file
+// written, flushed and fsynced, renamed over the document, and the folder fsynced.
+void BM_SafeSaveDocument(benchmark::State& state) {
+  Fixture& f = Document(static_cast<int>(state.range(0)));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("fw_save_parts_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path target = folder / "doc.skep";
+  fernweave::SafeSaveOptions options;
+  options.require_existing = false;
+  for (auto _ : state) {
+    OrvexWriter writer(*f.doc);
+    const fernweave::SaveResult result =
+        fernweave::SafeSave(target, [&writer](std::ostream& os) { return writer.Write(os); },
+                            options);
+    if (!result.ok) {
+      state.SkipWithError("save failed");
+      break;
+    }
+  }
+  std::filesystem::remove_all(folder);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes.size()));
 }
 
@@ -193,6 +221,11 @@ void BM_ValueFileForm(benchmark::State& state) {
 }
 
 BENCHMARK(BM_WriteDocumentDiscarding)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SafeSaveDocument)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_CopyDocumentBytes)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToXMLNoteTexts)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToXMLMixedText);
