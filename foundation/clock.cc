@@ -101,16 +101,20 @@ int ZoneOffsetCache::At(int64_t local_seconds) {
   // The hour that holds the reading, rounded towards the past.
   const int64_t hour =
       local_seconds >= 0 ? local_seconds / kHour : -((-local_seconds + kHour - 1) / kHour);
-  auto it = hours_.find(hour);
-  if (it == hours_.end()) {
+  if (slots_.empty()) {
+    slots_.assign(kSlots, Slot{kNoHour, 0});
+  }
+  Slot& slot = slots_[static_cast<uint64_t>(hour) % kSlots];
+  if (slot.hour != hour) {
     // With one offset from three hours before the hour to three hours after it, no
-    // change of offset lies near the hour, and every reading in it has that offset.
+    // change of offset lies near the hour, and every reading in it has that offset. An
+    // hour that met another in its slot is simply worked out again.
     const int64_t start = hour * kHour;
     const int before = GmtOffsetSecondsAt(start - kMargin);
     const int after = GmtOffsetSecondsAt(start + kHour - 1 + kMargin);
-    it = hours_.emplace(hour, before == after ? before : kNearChange).first;
+    slot = Slot{hour, before == after ? before : kNearChange};
   }
-  return it->second != kNearChange ? it->second : GmtOffsetSecondsAt(local_seconds);
+  return slot.offset != kNearChange ? slot.offset : GmtOffsetSecondsAt(local_seconds);
 }
 
 int GmtOffsetSecondsNow() { return GmtOffsetSecondsAt(NowLocalSeconds()); }

@@ -1,10 +1,11 @@
 #ifndef FERNWEAVE_FOUNDATION_CLOCK_H_
 #define FERNWEAVE_FOUNDATION_CLOCK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 namespace fernweave {
 
@@ -35,9 +36,16 @@ class ZoneOffsetCache {
  private:
   // The mark of an hour near a change of offset; no zone is this far from GMT.
   static constexpr int kNearChange = -1000000;
+  // No hour at all: the cache covers years 1 to 9999 only.
+  static constexpr int64_t kNoHour = INT64_MIN;
+  static constexpr size_t kSlots = 4096;
 
-  // Per hour since 1904: the offset known to hold for the whole hour, or the mark.
-  std::unordered_map<int64_t, int> hours_;
+  struct Slot {
+    int64_t hour;  // hours since 1904
+    int offset;    // the offset known to hold for the whole hour, or kNearChange
+  };
+  // Direct-mapped by hour; made on first use.
+  std::vector<Slot> slots_;
 };
 
 // The offset from GMT now (at the pinned time when "now" is pinned).
