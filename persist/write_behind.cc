@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 namespace fernweave {
@@ -13,7 +14,11 @@ WriteBehind::WriteBehind(std::ostream& target, size_t block_size, size_t max_blo
       stream_(this),
       buffer_(block_size_) {
   setp(buffer_.data(), buffer_.data() + buffer_.size());
-  thread_ = std::thread(&WriteBehind::Run, this);
+  try {
+    thread_ = std::thread(&WriteBehind::Run, this);
+  } catch (const std::system_error&) {
+    // No thread to be had: every block is written at once instead.
+  }
 }
 
 WriteBehind::~WriteBehind() {
@@ -46,7 +51,9 @@ bool WriteBehind::Finish() {
     closing_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  if (thread_.joinable()) {
+    thread_.join();
+  }
   finished_ = true;
   if (thrown_ != nullptr) {
     std::rethrow_exception(thrown_);
@@ -100,6 +107,11 @@ void WriteBehind::HandBuffered() {
 }
 
 void WriteBehind::Queue(std::string block) {
+  if (!thread_.joinable()) {
+    WriteBlock(&block);
+    Recycle(std::move(block));
+    return;
+  }
   {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < max_blocks_; });
@@ -120,36 +132,51 @@ std::string WriteBehind::TakeSpare() {
   return block;
 }
 
+void WriteBehind::WriteBlock(std::string* block) {
+  bool failed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed = failed_;
+  }
+  // After a failure the rest is dropped: the target holds an incomplete file either
+  // way, and the writer learns of it from Finish.
+  bool ok = true;
+  if (!failed) {
+    try {
+      target_.write(block->data(), static_cast<std::streamsize>(block->size()));
+      ok = static_cast<bool>(target_);
+    } catch (...) {
+      thrown_ = std::current_exception();
+      ok = false;
+    }
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  failed_ = failed_ || !ok;
+}
+
+void WriteBehind::Recycle(std::string block) {
+  block.clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (spare_.size() < max_blocks_ + 2) {
+    spare_.push_back(std::move(block));
+  }
+}
+
 void WriteBehind::Run() {
-  std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
-    changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
-    if (queue_.empty()) {
-      return;
-    }
-    std::string block = std::move(queue_.front());
-    queue_.pop_front();
-    const bool failed = failed_;
-    lock.unlock();
-    changed_.notify_all();
-    // After a failure the rest is dropped: the target holds an incomplete file either
-    // way, and the writer learns of it from Finish.
-    bool ok = true;
-    if (!failed) {
-      try {
-        target_.write(block.data(), static_cast<std::streamsize>(block.size()));
-        ok = static_cast<bool>(target_);
-      } catch (...) {
-        thrown_ = std::current_exception();
-        ok = false;
+    std::string block;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+      if (queue_.empty()) {
+        return;
       }
+      block = std::move(queue_.front());
+      queue_.pop_front();
     }
-    block.clear();
-    lock.lock();
-    failed_ = failed_ || !ok;
-    if (spare_.size() < max_blocks_ + 2) {
-      spare_.push_back(std::move(block));
-    }
+    changed_.notify_all();
+    WriteBlock(&block);
+    Recycle(std::move(block));
   }
 }
 

@@ -64,6 +64,11 @@ class WriteBehind : private std::streambuf {
   void Queue(std::string block);
   // A spare block with room for block_size_ bytes.
   std::string TakeSpare();
+  // Writes one block to the target unless an earlier write failed; records a failure.
+  void WriteBlock(std::string* block);
+  // Keeps a written block for reuse.
+  void Recycle(std::string block);
+  // The thread: writes queued blocks until Finish closes the queue.
   void Run();
 
   std::ostream& target_;
@@ -82,6 +87,7 @@ class WriteBehind : private std::streambuf {
   // Set by the thread, read after it ended.
   std::exception_ptr thrown_;
   bool finished_ = false;
+  // Not joinable when no thread could be started: blocks are then written at once.
   std::thread thread_;
 };
 
