@@ -398,10 +398,14 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   for (const PropertyMap::Entry& e : entries) {
     __builtin_prefetch(e.value.get());
   }
-  // The notes that may come next, so that their values can be asked for early too (see
-  // the end of this function).
-  __builtin_prefetch(n->Son());
-  __builtin_prefetch(n->Brother());
+  // The next note, most often the first child or else the next sibling, arrived while
+  // this one's predecessor was written: ask for its values' list and its text's home
+  // now, and for the note after it, so that each arrives while this note is written.
+  if (const Node* next = n->Son() != nullptr ? n->Son() : n->Brother(); next != nullptr) {
+    __builtin_prefetch(next->Properties().entries().data());
+    __builtin_prefetch(next->IsAlias() ? nullptr : next->GetContent());
+    __builtin_prefetch(next->Son() != nullptr ? next->Son() : next->Brother());
+  }
   // An alias shows its original's text; it has none of its own to write.
   const Content* content = n->IsAlias() ? nullptr : n->GetContent();
   if (content != nullptr) {
@@ -441,12 +445,6 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
     }
   }
   open_tag_.clear();
-  // The note written next is most often the first child, else the next sibling; its
-  // value list and text have arrived by the time it is written.
-  if (const Node* next = n->Son() != nullptr ? n->Son() : n->Brother(); next != nullptr) {
-    __builtin_prefetch(next->Properties().entries().data());
-    __builtin_prefetch(next->IsAlias() ? nullptr : next->GetContent());
-  }
   if (content == nullptr) {
     impl_->Emit(os, false);
     return;
