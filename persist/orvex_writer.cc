@@ -153,11 +153,12 @@ class OrvexWriter::Impl {
   void Emit(std::ostream& os, bool force) {
     // Blocks handed to the writing thread are larger: each hand-over may wake it.
     const size_t block = behind != nullptr ? WriteBehind::kBlockSize : kBlock;
-    if (out.size() >= block || (force && !out.empty())) {
+    if (out.size() + deferred_bytes >= block || (force && (!out.empty() || !deferred.empty()))) {
       if (behind != nullptr) {
         // `os` is the stream of `behind`: the block goes over whole, after what was
         // written to the stream before it.
-        behind->Hand(&out);
+        behind->Hand(&out, &deferred);
+        deferred_bytes = 0;
       } else {
         os.write(out.data(), static_cast<std::streamsize>(out.size()));
         out.clear();
@@ -169,6 +170,26 @@ class OrvexWriter::Impl {
   // While a whole document is written: the thread that passes its bytes on to the
   // caller's stream. Null for clippings, which are small.
   WriteBehind* behind = nullptr;
+
+  // Escapes a note text as the file holds it, for the writing thread.
+  static void ExpandText(std::string* out, std::string_view text) {
+    XMLWriter::AppendXML(out, text, false);
+  }
+  // Appends a note text, escaped: left to the writing thread when there is one, so
+  // that escaping one block's texts overlaps with forming the next block.
+  void AppendText(std::string_view text) {
+    if (behind != nullptr && text.size() >= kDeferredText) {
+      deferred.push_back({out.size(), text});
+      deferred_bytes += text.size();
+    } else {
+      XMLWriter::AppendXML(&out, text, false);
+    }
+  }
+  // Shorter texts are escaped at once: leaving them costs about as much as escaping.
+  static constexpr size_t kDeferredText = 64;
+  // The texts left to the writing thread within `out`, and their length.
+  std::vector<WriteBehind::Deferred> deferred;
+  size_t deferred_bytes = 0;
 };
 
 OrvexWriter::OrvexWriter(const Hypertext& doc) : doc_(doc), impl_(std::make_unique<Impl>()) {}
@@ -198,11 +219,15 @@ bool OrvexWriter::ShouldWriteNote(const Node* n) {
 bool OrvexWriter::Write(std::ostream& target) {
   // Bytes are formed on this thread and written to the target by another, so that
   // forming a block overlaps with the system taking the one before.
-  WriteBehind behind(target);
+  WriteBehind behind(target, &Impl::ExpandText);
   impl_->behind = &behind;
   struct Detach {
     Impl* impl;
-    ~Detach() { impl->behind = nullptr; }
+    ~Detach() {
+      impl->behind = nullptr;
+      impl->deferred.clear();
+      impl->deferred_bytes = 0;
+    }
   } detach{impl_.get()};
   std::ostream& os = behind.stream();
   impl_->renumbering = false;
@@ -440,7 +465,7 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   if (content != nullptr) {
     if (content->HasText()) {
       out.append("<text >");
-      AppendXML(&out, content->text(), false);
+      impl_->AppendText(content->text());
       AppendClose(&out, "text");
     }
   }

@@ -7,8 +7,10 @@
 
 namespace fernweave {
 
-WriteBehind::WriteBehind(std::ostream& target, size_t block_size, size_t max_blocks)
+WriteBehind::WriteBehind(std::ostream& target, Expander expand, size_t block_size,
+                         size_t max_blocks)
     : target_(target),
+      expand_(expand),
       block_size_(std::max<size_t>(block_size, 1)),
       max_blocks_(std::max<size_t>(max_blocks, 1)),
       stream_(this),
@@ -31,13 +33,19 @@ WriteBehind::~WriteBehind() {
   }
 }
 
-void WriteBehind::Hand(std::string* block) {
+void WriteBehind::Hand(std::string* block, std::vector<Deferred>* deferred) {
   HandBuffered();
-  if (block->empty()) {
+  if (block->empty() && (deferred == nullptr || deferred->empty())) {
     return;
   }
-  std::string full = std::move(*block);
-  *block = TakeSpare();
+  Block spare = TakeSpare();
+  Block full;
+  full.bytes = std::move(*block);
+  *block = std::move(spare.bytes);
+  if (deferred != nullptr) {
+    full.deferred = std::move(*deferred);
+    *deferred = std::move(spare.deferred);
+  }
   Queue(std::move(full));
 }
 
@@ -100,15 +108,16 @@ void WriteBehind::HandBuffered() {
   if (pptr() == pbase()) {
     return;
   }
-  std::string block = TakeSpare();
-  block.assign(pbase(), pptr());
+  Block block = TakeSpare();
+  block.bytes.assign(pbase(), pptr());
   setp(buffer_.data(), buffer_.data() + buffer_.size());
   Queue(std::move(block));
 }
 
-void WriteBehind::Queue(std::string block) {
+void WriteBehind::Queue(Block block) {
   if (!thread_.joinable()) {
-    WriteBlock(&block);
+    std::string assembly;
+    WriteBlock(&block, &assembly);
     Recycle(std::move(block));
     return;
   }
@@ -120,19 +129,19 @@ void WriteBehind::Queue(std::string block) {
   changed_.notify_all();
 }
 
-std::string WriteBehind::TakeSpare() {
+WriteBehind::Block WriteBehind::TakeSpare() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (spare_.empty()) {
-    std::string fresh;
-    fresh.reserve(block_size_);
+    Block fresh;
+    fresh.bytes.reserve(block_size_);
     return fresh;
   }
-  std::string block = std::move(spare_.back());
+  Block block = std::move(spare_.back());
   spare_.pop_back();
   return block;
 }
 
-void WriteBehind::WriteBlock(std::string* block) {
+void WriteBehind::WriteBlock(Block* block, std::string* assembly) {
   bool failed;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -143,7 +152,20 @@ void WriteBehind::WriteBlock(std::string* block) {
   bool ok = true;
   if (!failed) {
     try {
-      target_.write(block->data(), static_cast<std::streamsize>(block->size()));
+      std::string_view bytes = block->bytes;
+      if (!block->deferred.empty()) {
+        // The texts go in between the block's bytes.
+        assembly->clear();
+        size_t at = 0;
+        for (const Deferred& d : block->deferred) {
+          assembly->append(bytes.substr(at, d.at - at));
+          expand_(assembly, d.text);
+          at = d.at;
+        }
+        assembly->append(bytes.substr(at));
+        bytes = *assembly;
+      }
+      target_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       ok = static_cast<bool>(target_);
     } catch (...) {
       thrown_ = std::current_exception();
@@ -154,8 +176,9 @@ void WriteBehind::WriteBlock(std::string* block) {
   failed_ = failed_ || !ok;
 }
 
-void WriteBehind::Recycle(std::string block) {
-  block.clear();
+void WriteBehind::Recycle(Block block) {
+  block.bytes.clear();
+  block.deferred.clear();
   std::lock_guard<std::mutex> lock(mutex_);
   if (spare_.size() < max_blocks_ + 2) {
     spare_.push_back(std::move(block));
@@ -163,8 +186,9 @@ void WriteBehind::Recycle(std::string block) {
 }
 
 void WriteBehind::Run() {
+  std::string assembly;
   while (true) {
-    std::string block;
+    Block block;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
@@ -175,7 +199,7 @@ void WriteBehind::Run() {
       queue_.pop_front();
     }
     changed_.notify_all();
-    WriteBlock(&block);
+    WriteBlock(&block, &assembly);
     Recycle(std::move(block));
   }
 }

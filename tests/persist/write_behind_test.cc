@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,13 @@ class LimitedBuffer : public std::streambuf {
   std::string taken_;
 };
 
+// What the tests leave to the thread: the text in brackets.
+void Bracket(std::string* out, std::string_view text) {
+  out->push_back('[');
+  out->append(text);
+  out->push_back(']');
+}
+
 TEST(WriteBehindTest, BytesArriveInOrderHoweverTheyAreHandedOver) {
   std::mt19937 rng(3);
   // Tiny blocks and a short queue make the writer wait on the thread again and again.
@@ -50,12 +58,14 @@ TEST(WriteBehindTest, BytesArriveInOrderHoweverTheyAreHandedOver) {
       std::ostringstream target;
       std::string expected;
       {
-        WriteBehind behind(target, block_size, max_blocks);
+        WriteBehind behind(target, &Bracket, block_size, max_blocks);
         std::string block;
+        std::vector<WriteBehind::Deferred> deferred;
+        const std::string texts[] = {"t", "", std::string(300, 'x')};
         for (int i = 0; i < 2000; ++i) {
           const std::string piece = std::to_string(i) + (i % 5 == 0 ? "\n" : ",");
           expected += piece;
-          switch (rng() % 4) {
+          switch (rng() % 5) {
             case 0:
               behind.stream() << piece;
               break;
@@ -69,6 +79,27 @@ TEST(WriteBehindTest, BytesArriveInOrderHoweverTheyAreHandedOver) {
               behind.Hand(&block);
               ASSERT_TRUE(block.empty());
               break;
+            case 3: {
+              // Texts left to the thread: at the start, inside (every other time) and
+              // at the end of a block, then a block of nothing but a text.
+              const std::string& text = texts[static_cast<size_t>(i) % std::size(texts)];
+              const std::string bracketed = "[" + text + "]";
+              expected.resize(expected.size() - piece.size());
+              expected += bracketed + piece.substr(0, 1) + (i % 2 == 0 ? bracketed : "") +
+                          piece.substr(1) + bracketed + bracketed;
+              block += piece;
+              deferred.push_back({0, text});
+              if (i % 2 == 0) {
+                deferred.push_back({1, text});
+              }
+              deferred.push_back({block.size(), text});
+              behind.Hand(&block, &deferred);
+              ASSERT_TRUE(block.empty());
+              ASSERT_TRUE(deferred.empty());
+              deferred.push_back({0, text});
+              behind.Hand(&block, &deferred);
+              break;
+            }
             default:
               behind.stream() << piece;
               behind.stream().flush();
@@ -85,7 +116,7 @@ TEST(WriteBehindTest, BytesArriveInOrderHoweverTheyAreHandedOver) {
 TEST(WriteBehindTest, FinishesWhenDestroyed) {
   std::ostringstream target;
   {
-    WriteBehind behind(target, 16, 2);
+    WriteBehind behind(target, nullptr, 16, 2);
     behind.stream() << std::string(1000, 'x') << "end";
   }
   EXPECT_EQ(target.str(), std::string(1000, 'x') + "end");
@@ -96,7 +127,7 @@ TEST(WriteBehindTest, AFailingTargetIsReported) {
   for (size_t limit : {size_t{0}, size_t{5}, size_t{100}, size_t{3000}}) {
     LimitedBuffer buffer(limit);
     std::ostream target(&buffer);
-    WriteBehind behind(target, 64, 2);
+    WriteBehind behind(target, nullptr, 64, 2);
     std::string block;
     for (int i = 0; i < 200; ++i) {
       block = "block " + std::to_string(i) + ";";
@@ -113,7 +144,7 @@ TEST(WriteBehindTest, WhatTheTargetThrowsReachesTheWriter) {
   LimitedBuffer buffer(10);
   std::ostream target(&buffer);
   target.exceptions(std::ios::badbit);
-  WriteBehind behind(target, 8, 2);
+  WriteBehind behind(target, nullptr, 8, 2);
   behind.stream() << std::string(100, 'y');
   EXPECT_THROW(behind.Finish(), std::ios_base::failure);
 }
