@@ -88,6 +88,12 @@ void AppendPut(std::string* out, std::string_view name, std::string_view value) 
   out->append("\" ");
 }
 
+void AppendDecimal(std::string* out, uint64_t value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  out->append(buf, static_cast<size_t>(end - buf));
+}
+
 void AppendPut(std::string* out, std::string_view name, uint64_t value) {
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
@@ -104,9 +110,10 @@ void AppendClose(std::string* out, std::string_view tag) {
 // attribute rather than once per value.
 struct AttributeLine {
   const Attribute* attribute = nullptr;
-  bool write = false;  // see OrvexWriter::NeedToWrite; never the identity attributes
-  bool alias = false;  // the `Alias` value, renumbered in clippings
-  std::string head;    // the element's start, up to its text
+  bool write = false;          // see OrvexWriter::NeedToWrite; never the identity attributes
+  bool alias = false;          // the `Alias` value, renumbered in clippings
+  std::string head;            // the element's start, up to its text
+  std::string close_and_head;  // the end of the element before, then `head`
 };
 
 constexpr std::string_view kAttributeClose = "</attribute>\n";
@@ -138,10 +145,12 @@ class OrvexWriter::Impl {
       line.write = NeedToWrite(a) && !IsIdentityAttribute(a);
       line.alias = line.write && a->Name() == "Alias";
       line.head.clear();
+      line.close_and_head.clear();
       if (line.write) {
         line.head = "<attribute ";
         AppendPut(&line.head, "name", a->Name());
         line.head.push_back('>');
+        line.close_and_head = std::string(kAttributeClose) + line.head;
       }
     }
     return line;
@@ -441,16 +450,22 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
   std::string& out = impl_->out;
   // An alias is an `item` like any note; its `Alias` value names the original.
   AppendOpen(&out, n->IsAlias() ? std::string_view("item") : n->XMLKind());
-  AppendPut(&out, "ID", uint64_t{impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id()});
-  AppendPut(&out, "Creator", n->Creator());
-  out.append(">\n");
+  // The same bytes as Put of "ID" and "Creator", whose names need no escaping.
+  out.append("ID=\"");
+  AppendDecimal(&out, impl_->renumbering ? MappedID(n->GetID().id()) : n->GetID().id());
+  out.append("\" Creator=\"");
+  AppendXML(&out, n->Creator(), false);
+  out.append("\" >\n");
 
+  // Each value's element is closed together with the start of the next one.
+  bool open = false;
   for (const PropertyMap::Entry& e : entries) {
     const AttributeLine& line = impl_->Line(e.attribute);
     if (!line.write) {
       continue;
     }
-    out.append(line.head);
+    out.append(open ? line.close_and_head : line.head);
+    open = true;
     if (impl_->renumbering && line.alias) {
       AppendXML(&out, std::to_string(MappedID(e.value->AsUnsignedLong())), false);
     } else {
@@ -459,6 +474,8 @@ void OrvexWriter::WriteNodeHead(std::ostream& os, const Node* n) {
         EscapeTail(&out, start, &impl_->scratch);
       }
     }
+  }
+  if (open) {
     out.append(kAttributeClose);
   }
 
