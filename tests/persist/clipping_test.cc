@@ -84,16 +84,6 @@ TEST(ClippingTest, PastingTwiceGivesDistinctIdsAndKeepsLinksApart) {
   EXPECT_EQ(test::ChildNames(target), "A A");
 }
 
-TEST(ClippingTest, PasteGoesAfterTheGivenNote) {
-  auto doc = test::MakeDocument("X\nBox\n  P\n  Q");
-  const std::string clip =
-      OrvexWriter::ClipToString(NodeVector(std::vector<Node*>{test::At(doc.get(), "X")}));
-  Node* box = test::At(doc.get(), "Box");
-  NodeVector made = OrvexReader::PasteClipping(clip, box, test::At(doc.get(), "Box/P"));
-  ASSERT_EQ(made.size(), 1u);
-  EXPECT_EQ(test::ChildNames(box), "P X Q");
-}
-
 TEST(ClippingTest, AliasInAClippingPastesAsAnAliasOfTheSameOriginal) {
   auto doc = test::MakeDocument("Orig\nBox");
   Node* orig = test::At(doc.get(), "Orig");
@@ -128,21 +118,22 @@ TEST(ClippingTest, BadClippingsPasteNothing) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
-TEST(ClippingTest, PasteActionUndoesAndRedoes) {
-  auto doc = test::MakeDocument("A\n  B\nBox\n  P");
+// The paste goes after the given note, and undoes and redoes as one action.
+TEST(ClippingTest, PasteActionPlacesUndoesAndRedoes) {
+  auto doc = test::MakeDocument("A\n  B\nBox\n  P\n  Q");
   const std::string clip =
       OrvexWriter::ClipToString(NodeVector(std::vector<Node*>{test::At(doc.get(), "A")}));
   Node* box = test::At(doc.get(), "Box");
   NodeVector made = NodePasteAction::Paste(clip, box, test::At(doc.get(), "Box/P"));
   ASSERT_EQ(made.size(), 2u);
-  EXPECT_EQ(test::ChildNames(box), "P A");
+  EXPECT_EQ(test::ChildNames(box), "P A Q");
   const uint32_t id = made[0]->GetID().id();
   doc->UndoHistory().Undo();
-  EXPECT_EQ(test::ChildNames(box), "P");
+  EXPECT_EQ(test::ChildNames(box), "P Q");
   EXPECT_TRUE(made[0]->IsHidden());
   EXPECT_EQ(test::CheckInvariants(*doc), "");
   doc->UndoHistory().Redo();
-  EXPECT_EQ(test::ChildNames(box), "P A");
+  EXPECT_EQ(test::ChildNames(box), "P A Q");
   EXPECT_EQ(made[0]->GetID().id(), id);
   EXPECT_EQ(test::ChildNames(made[0]), "B");
   EXPECT_EQ(test::CheckInvariants(*doc), "");

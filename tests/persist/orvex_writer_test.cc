@@ -151,14 +151,6 @@ TEST(OrvexWriterTest, AliasesAndLinks) {
                        "colorString=\"black\" style=\"0\" required=\"1\"  />\n"));
 }
 
-TEST(OrvexWriterTest, FailedStreamIsReported) {
-  auto doc = test::MakeDocument("A");
-  std::ostringstream os;
-  os.setstate(std::ios::badbit);
-  OrvexWriter writer(*doc);
-  EXPECT_FALSE(writer.Write(os));
-}
-
 TEST(OrvexWriterTest, DeepTreesAreWrittenWithoutRecursion) {
   auto doc = test::MakeDocument("");
   Node* parent = doc->Root();

@@ -37,14 +37,6 @@ TEST(RoundTripTest, GeneratedDocumentsSaveLoadSaveIdentically) {
   EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST(RoundTripTest, GeneratorIsDeterministic) {
-  test::GeneratorOptions options;
-  options.notes = 200;
-  options.seed = 5;
-  EXPECT_EQ(OrvexWriter::WriteToString(*test::GenerateDocument(options)),
-            OrvexWriter::WriteToString(*test::GenerateDocument(options)));
-}
-
 TEST(RoundTripTest, TextsKeepMarkupCharactersAndCarriageReturns) {
   const std::string texts[] = {
       "a < b & c \"quoted\" 'single'",

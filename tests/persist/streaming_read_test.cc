@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,20 @@ TEST(StreamingReadTest, StreamAndTreeBuildTheSameDocument) {
   ASSERT_NE(a->Brother()->Brother(), nullptr);
   EXPECT_EQ(a->Brother()->Brother()->GetID().id(), 30u);
   EXPECT_TRUE(messages.messages().empty());
+}
+
+TEST(StreamingReadTest, TheIndicatorNamesEachStageInTurn) {
+  const std::string bytes = File(
+      "<item ID=\"1\" Creator=\"c\" ><item ID=\"10\" Creator=\"c\" /></item>\n"
+      "<links ><link sourceid=\"10\" sourcecreator=\"c\" destid=\"1\" destcreator=\"c\" "
+      "/></links>\n");
+  const std::vector<std::string> stages = {"Loading...", "Resolving aliases", "Loading 1 links..."};
+  for (bool streamed : {true, false}) {
+    test::RecordingProgressFactory progress;
+    ASSERT_NE(streamed ? OrvexReader::ReadDocumentFromString(bytes) : ReadThroughTree(bytes),
+              nullptr);
+    EXPECT_EQ(progress.log().titles, stages) << streamed;
+  }
 }
 
 TEST(StreamingReadTest, ANewerFileIsRefusedBeforeTheRestIsRead) {
