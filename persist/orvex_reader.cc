@@ -840,6 +840,7 @@ void OrvexReader::Builder::MakeAliases() {
   // alias, or null when it is dropped.
   std::vector<Node*>& made = r_.nodes_;
   aliases_made_ = true;
+  progress_->Begin("Resolving aliases", 0);
   bool dropped_first = false;
   bool dropped_any = false;
   for (size_t i = 0; i < made.size(); ++i) {
