@@ -10,6 +10,7 @@
 #include "model/node.h"
 #include "model/node_actions.h"
 #include "tests/support/command_runner.h"
+#include "tests/support/date_helpers.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
 
@@ -62,6 +63,28 @@ class DocumentCommandsTest : public ::testing::Test {
   test::CollectingMessages messages_;
   test::ScratchFolder dir_;
 };
+
+TEST_F(DocumentCommandsTest, PrintsTheDateAsReadAndNamesAnUnknownCommand) {
+  test::ScopedIcuLocale locale("en_US");
+  RunSteps({
+      {{"date", "tomorrow 9:30 pm"}, kExitOk, "2009-05-05T21:30:00-04:00\n"},
+      {{"date", "Monday"}, kExitOk, "2009-05-11T10:17:00-04:00\n"},
+      {{"date", "2009-05-03T09:05:07", "--format", "W, MM d, y h:mm"},
+       kExitOk,
+       "Sunday, May 3, 2009 09:05\n"},
+      {{"date", "Jan 15, 2009 8:00 am"}, kExitOk, "2009-01-15T08:00:00-05:00\n"},
+      {{"date", "never"}, kExitOk, "never\n"},
+      {{"date", "never", "--format", "y"}, kExitOk, "never\n"},
+      {{"date", "today", "--format", ""}, kExitOk, "\n"},
+      {{"date", "Sept 3, 2009"}, kExitFalse, ""},
+      {{"date"}, kExitUsage, ""},
+      {{"bogus", "x"}, kExitUsage, ""},
+  });
+  EXPECT_EQ(
+      messages_.messages(),
+      (std::vector<std::string>{"not a date: Sept 3, 2009",
+                                "unknown command 'bogus'; run 'fernweave --help' for the list"}));
+}
 
 TEST_F(DocumentCommandsTest, BuildAndReadADocument) {
   const std::string f = File();
