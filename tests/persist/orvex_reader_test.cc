@@ -3,8 +3,6 @@
 
 #include "persist/orvex_reader.h"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,6 +13,7 @@
 #include "model/link_manager.h"
 #include "persist/orvex_writer.h"
 #include "tests/support/fakes.h"
+#include "tests/support/file_faults.h"
 #include "tests/support/model_builder.h"
 
 namespace fernweave {
@@ -110,14 +109,6 @@ TEST(OrvexReaderTest, OlderRootNameReadsTheSame) {
                                                  "</orvex>");
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(test::ChildNames(doc->Root()), "Old");
-}
-
-TEST(OrvexReaderTest, LaterTopLevelNotesFollowTheRootsChildren) {
-  auto doc = OrvexReader::ReadDocumentFromString(
-      File("version=\"2\"", Notes(Item(10, "A") + Item(11, "B")) + Item(12, "C") + Item(13, "D")));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(test::ChildNames(doc->Root()), "A B C D");
-  EXPECT_EQ(doc->Root()->GetID().id(), 1u);
 }
 
 TEST(OrvexReaderTest, MacrosAndStampsKeepCharactersOutsideThe8BitSet) {
@@ -282,8 +273,7 @@ TEST(OrvexReaderTest, UserAttributesNestAndBuiltInsOnlyTakeTheirDefault) {
 }
 
 TEST(OrvexReaderTest, CouldBeXMLJudgesTheRootElement) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fw_reader_probe";
-  std::filesystem::create_directories(dir);
+  test::ScratchFolder dir;
   struct Case {
     std::string bytes;
     bool expected;
@@ -295,22 +285,18 @@ TEST(OrvexReaderTest, CouldBeXMLJudgesTheRootElement) {
       {"", false},
   };
   for (const Case& c : cases) {
-    const auto file = dir / "probe.skep";
-    std::ofstream(file, std::ios::binary) << c.bytes;
-    EXPECT_EQ(OrvexReader::CouldBeXML(file), c.expected) << c.bytes;
+    test::WriteFile(dir / "probe.skep", c.bytes);
+    EXPECT_EQ(OrvexReader::CouldBeXML(dir / "probe.skep"), c.expected) << c.bytes;
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(OrvexReaderTest, ReadDocumentNamesTheRootAfterTheFile) {
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / "fw_reader_name_test.skep";
-  std::ofstream(file, std::ios::binary) << File("version=\"2\"", Notes(Item(10, "A")));
+  test::ScratchFolder dir;
+  test::WriteFile(dir / "Kitchen garden.skep", File("version=\"2\"", Notes(Item(10, "A"))));
   ReadOutcome outcome;
-  auto doc = OrvexReader::ReadDocument(file, &outcome);
-  std::filesystem::remove(file);
+  auto doc = OrvexReader::ReadDocument(dir / "Kitchen garden.skep", &outcome);
   ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(doc->Root()->Name(), "fw_reader_name_test");
+  EXPECT_EQ(doc->Root()->Name(), "Kitchen garden");
   EXPECT_EQ(outcome.failure, ReadOutcome::Failure::kNone);
   EXPECT_FALSE(doc->IsModified());
 }
