@@ -185,12 +185,6 @@ TEST_F(CrashTest, KilledJustBeforeOrAfterEachFileOperation) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
     EXPECT_EQ(Contents(), renamed ? "new" : "old") << where;
   }
-  // A save after a crash works, and leaves the crashed save's temporary file alone.
-  Reset();
-  WriteFile(dir_ / "Skep temp.fwv", "left by a crash");
-  ASSERT_TRUE(doc_->DoSave());
-  EXPECT_EQ(Contents(), "new");
-  EXPECT_EQ(ReadFile(dir_ / "Skep temp.fwv"), "left by a crash");
 }
 
 // A real refused write: a file-size limit (SIGXFSZ ignored) makes write(2) fail part of

@@ -194,10 +194,28 @@ TEST_F(DocTest, SaveAsWritesTheNewFileBeforeRemovingAnything) {
   EXPECT_EQ(ReadFile(dir_ / "other.skep"), ReadFile(dir_ / "notes.skep"));
 }
 
+// An action that notes when the undo history lets it go.
+class FinalizeRecorder : public LAction {
+ public:
+  explicit FinalizeRecorder(bool* finalized) : LAction(0), finalized_(finalized) {}
+  void Finalize() override { *finalized_ = true; }
+
+ protected:
+  void RedoSelf() override {}
+  void UndoSelf() override {}
+
+ private:
+  bool* finalized_;
+};
+
+// Reverting also lets go of the last action, as the undo history is replaced.
 TEST_F(DocTest, RevertReplacesTheDocumentOnlyWhenTheFileReads) {
   std::unique_ptr<OrvexDoc> doc = Saved("A\nB");
   Rename(doc.get(), "A", "Changed");
+  bool finalized = false;
+  ASSERT_TRUE(doc->GetHypertext()->PostAction(std::make_unique<FinalizeRecorder>(&finalized)));
   ASSERT_TRUE(doc->DoRevert());
+  EXPECT_TRUE(finalized);
   EXPECT_EQ(Outline(*doc), "A\nB\n");
   EXPECT_FALSE(doc->IsModified());
 
@@ -254,28 +272,9 @@ TEST_F(DocTest, TheFlagIsClearedAfterTheHeldChangesAreDelivered) {
   EXPECT_EQ(Outline(*OrvexDoc::Create(dir_ / "notes.skep")), "A\nrecorded\n");
 }
 
-// An action that notes when the undo history lets it go.
-class FinalizeRecorder : public LAction {
- public:
-  explicit FinalizeRecorder(bool* finalized) : LAction(0), finalized_(finalized) {}
-  void Finalize() override { *finalized_ = true; }
-
- protected:
-  void RedoSelf() override {}
-  void UndoSelf() override {}
-
- private:
-  bool* finalized_;
-};
-
-TEST_F(DocTest, ClosingOrRevertingDiscardsTheLastAction) {
+TEST_F(DocTest, ClosingDiscardsTheLastAction) {
   std::unique_ptr<OrvexDoc> doc = Saved("A");
   bool finalized = false;
-  ASSERT_TRUE(doc->GetHypertext()->PostAction(std::make_unique<FinalizeRecorder>(&finalized)));
-  ASSERT_TRUE(doc->DoRevert());
-  EXPECT_TRUE(finalized);
-
-  finalized = false;
   ASSERT_TRUE(doc->GetHypertext()->PostAction(std::make_unique<FinalizeRecorder>(&finalized)));
   doc.reset();
   EXPECT_TRUE(finalized);
