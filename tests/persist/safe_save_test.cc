@@ -34,11 +34,20 @@ std::string Big(char fill, size_t size = 300000) {
   return bytes;
 }
 
+// A document holding "old" in a folder of its own.
+class SafeSaveTest : public ::testing::Test {
+ protected:
+  SafeSaveTest() { WriteFile(doc_, "old"); }
+
+  ScratchFolder dir_;
+  const std::filesystem::path doc_ = dir_ / "notes.skep";
+};
+
 // Each operation of the save failing in turn: the document keeps its old bytes and no
 // temporary file stays behind, except when the volume refuses the replacement, where
 // the complete new contents are kept in the temporary the message names. A folder
 // sync failing comes after the replacement: it is reported, yet the document is new.
-TEST(SafeSaveTest, AFailureAtAnyStepKeepsTheOldDocument) {
+TEST_F(SafeSaveTest, AFailureAtAnyStepKeepsTheOldDocument) {
   struct Case {
     FileOp op;
     int error;
@@ -81,70 +90,57 @@ TEST(SafeSaveTest, AFailureAtAnyStepKeepsTheOldDocument) {
   }
 }
 
-TEST(SafeSaveTest, TheOperationsComeInOrder) {
-  ScratchFolder dir;
-  const auto doc = dir / "notes.skep";
-  WriteFile(doc, "old");
+TEST_F(SafeSaveTest, TheOperationsComeInOrder) {
   FileFault watch(FileOp::kRemoveTemp, 0);
-  ASSERT_TRUE(SafeSave(doc, Writes("new")).ok);
+  ASSERT_TRUE(SafeSave(doc_, Writes("new")).ok);
   EXPECT_EQ(watch.seen(), (std::vector<std::string>{"check", "create", "chmod", "write", "fsync",
                                                     "close", "rename", "fsync folder"}));
 }
 
-TEST(SafeSaveTest, AWriterThatFailsLeavesTheDocumentAlone) {
-  ScratchFolder dir;
-  const auto doc = dir / "notes.skep";
-  WriteFile(doc, "old");
-  const SaveResult result = SafeSave(doc, [](std::ostream& os) {
+TEST_F(SafeSaveTest, AWriterThatFailsLeavesTheDocumentAlone) {
+  const SaveResult result = SafeSave(doc_, [](std::ostream& os) {
     os << "half a document";
     return false;
   });
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.op, FileOp::kWrite);
   EXPECT_EQ(result.error, 0);
-  EXPECT_EQ(ReadFile(doc), "old");
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+  EXPECT_EQ(ReadFile(doc_), "old");
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"notes.skep"});
 }
 
-TEST(SafeSaveTest, SomeoneElsesTemporaryFilesAreNeverTouched) {
-  ScratchFolder dir;
-  const auto doc = dir / "notes.skep";
-  const auto elsewhere = dir / "elsewhere";
-  WriteFile(doc, "old");
-  WriteFile(dir / "Skep temp.fwv", "a leftover of another program");
+TEST_F(SafeSaveTest, SomeoneElsesTemporaryFilesAreNeverTouched) {
+  const auto elsewhere = dir_ / "elsewhere";
+  WriteFile(dir_ / "Skep temp.fwv", "a leftover of another program");
   WriteFile(elsewhere, "must not change");
   // A symbolic link in the second slot must not be followed either.
-  std::filesystem::create_symlink(elsewhere, dir / "Skep temp 2.fwv");
-  ASSERT_TRUE(SafeSave(doc, Writes("new")).ok);
-  EXPECT_EQ(ReadFile(doc), "new");
-  EXPECT_EQ(ReadFile(dir / "Skep temp.fwv"), "a leftover of another program");
+  std::filesystem::create_symlink(elsewhere, dir_ / "Skep temp 2.fwv");
+  ASSERT_TRUE(SafeSave(doc_, Writes("new")).ok);
+  EXPECT_EQ(ReadFile(doc_), "new");
+  EXPECT_EQ(ReadFile(dir_ / "Skep temp.fwv"), "a leftover of another program");
   EXPECT_EQ(ReadFile(elsewhere), "must not change");
-  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Skep temp 2.fwv"));
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"Skep temp 2.fwv", "Skep temp.fwv",
-                                                     "elsewhere", "notes.skep"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "Skep temp 2.fwv"));
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"Skep temp 2.fwv", "Skep temp.fwv",
+                                                      "elsewhere", "notes.skep"}));
 }
 
 // Saved twice, the document keeps its permission bits and the second contents, and no
 // temporary file stays behind.
-TEST(SafeSaveTest, SavingTwiceKeepsThePermissionBitsAndOnlyTheDocument) {
-  ScratchFolder dir;
-  const auto doc = dir / "notes.skep";
-  WriteFile(doc, "old");
-  ASSERT_EQ(::chmod(doc.c_str(), 0640), 0);
-  ASSERT_TRUE(SafeSave(doc, Writes("first")).ok);
-  ASSERT_TRUE(SafeSave(doc, Writes(Big('b'))).ok);
-  EXPECT_EQ(ReadFile(doc), Big('b'));
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"notes.skep"});
+TEST_F(SafeSaveTest, SavingTwiceKeepsThePermissionBitsAndOnlyTheDocument) {
+  ASSERT_EQ(::chmod(doc_.c_str(), 0640), 0);
+  ASSERT_TRUE(SafeSave(doc_, Writes("first")).ok);
+  ASSERT_TRUE(SafeSave(doc_, Writes(Big('b'))).ok);
+  EXPECT_EQ(ReadFile(doc_), Big('b'));
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"notes.skep"});
   struct stat st;
-  ASSERT_EQ(::stat(doc.c_str(), &st), 0);
+  ASSERT_EQ(::stat(doc_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST(SafeSaveTest, ASymbolicLinkToTheDocumentStaysALink) {
-  ScratchFolder dir;
-  std::filesystem::create_directory(dir / "real");
-  const auto real = dir / "real" / "notes.skep";
-  const auto link = dir / "notes.skep";
+TEST_F(SafeSaveTest, ASymbolicLinkToTheDocumentStaysALink) {
+  std::filesystem::create_directory(dir_ / "real");
+  const auto real = dir_ / "real" / "notes.skep";
+  const auto link = dir_ / "link.skep";
   WriteFile(real, "old");
   std::filesystem::create_symlink(real, link);
   ASSERT_TRUE(SafeSave(link, Writes("new")).ok);
@@ -152,14 +148,13 @@ TEST(SafeSaveTest, ASymbolicLinkToTheDocumentStaysALink) {
   EXPECT_EQ(ReadFile(real), "new");
 }
 
-TEST(SafeSaveTest, AMissingDocumentIsReportedUnlessSavingAsANewFile) {
-  ScratchFolder dir;
-  const auto doc = dir / "gone.skep";
+TEST_F(SafeSaveTest, AMissingDocumentIsReportedUnlessSavingAsANewFile) {
+  const auto doc = dir_ / "gone.skep";
   const SaveResult result = SafeSave(doc, Writes("new"));
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.op, FileOp::kCheckDocument);
   EXPECT_EQ(result.error, ENOENT);
-  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"notes.skep"});
 
   SafeSaveOptions as_new;
   as_new.require_existing = false;
@@ -167,7 +162,7 @@ TEST(SafeSaveTest, AMissingDocumentIsReportedUnlessSavingAsANewFile) {
   EXPECT_EQ(ReadFile(doc), "new");
 }
 
-TEST(SafeSaveTest, EachFailureHasItsMessage) {
+TEST_F(SafeSaveTest, EachFailureHasItsMessage) {
   struct Case {
     FileOp op;
     int error;
