@@ -44,7 +44,6 @@ TEST(Base64Test, DecoderIgnoresEverythingOutsideTheAlphabet) {
     std::string text;
     std::string expected;
   } cases[] = {
-      {"Zm9vYmFy", "foobar"},
       {"Zm9v\r\nYmFy\r", "foobar"},
       {"Z m 9 v", "foo"},
       {"Zg==", "f"},

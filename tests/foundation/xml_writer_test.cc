@@ -13,11 +13,9 @@ TEST(XMLWriterTest, WritesExactBytes) {
   std::ostringstream os;
   writer.XMLHeader(os);
   writer.Open(os, "fernweave");
-  EXPECT_EQ(writer.open_tag(), "fernweave");
   writer.Put(os, "version", 2L);
   writer.Put(os, "name", std::string("a<b"));
   writer.EndTag(os);
-  EXPECT_EQ(writer.open_tag(), "");
   writer.Open(os, "item");
   writer.PutUnsigned(os, "ID", 4000000000UL);
   writer.Put(os, "delta", -12L);
@@ -41,25 +39,14 @@ TEST(XMLWriterTest, WritesExactBytes) {
             "</fernweave>\n");
 }
 
-TEST(XMLWriterTest, ToXMLEscapesMarkupAndWhiteSpaceAParserWouldChange) {
+// The escaping itself is checked exhaustively against a character-by-character model in
+// xml_escape_test; these rows pin what that model takes from the character tables.
+TEST(XMLWriterTest, ToXMLDropsWhatAnXMLFileCannotCarry) {
   const struct {
     std::string text;
     bool in_element_text;
     std::string expected;
   } cases[] = {
-      {"", false, ""},
-      {"1", false, "1"},
-      {"0", false, "0"},
-      {"plain text, caf\xC3\xA9", false, "plain text, caf\xC3\xA9"},
-      {"a<b&\"c'd>", false, "a&lt;b&amp;&quot;c&apos;d&gt;"},
-      {"a<b&\"c'd>", true, "a&lt;b&amp;\"c&apos;d&gt;"},
-      // Carriage returns come back as line feeds unless written as references.
-      {"one\rtwo", true, "one&#13;two"},
-      {"one\r\ntwo", false, "one&#13;&#10;two"},
-      // In an attribute value a tab or line feed would come back as a space.
-      {"a\tb\nc", false, "a&#9;b&#10;c"},
-      {"a\tb\nc", true, "a\tb\nc"},
-      // Characters an XML file cannot carry are dropped.
       {"a\x01"
        "b\x1f"
        "c\x0b",
@@ -67,12 +54,10 @@ TEST(XMLWriterTest, ToXMLEscapesMarkupAndWhiteSpaceAParserWouldChange) {
       {"x\xEF\xBF\xBEy\xEF\xBF\xBFz", false, "xyz"},  // U+FFFE, U+FFFF
       {"x\xED\xA0\x80y", false, "xy"},                // an encoded surrogate
       // Ill-formed UTF-8 becomes U+FFFD, one per ill-formed span.
-      {"caf\xE9", true, "caf\xEF\xBF\xBD"},
       {"\xE2\x82"
        "!",
        false, "\xEF\xBF\xBD!"},
       {"\xC0\xAF", false, "\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"\xF0\x9F\x98\x80 <", true, "\xF0\x9F\x98\x80 &lt;"},
       {"\x7f\xC2\x85", false, "\x7f\xC2\x85"},  // DEL and NEL are allowed
   };
   for (const auto& c : cases) {
