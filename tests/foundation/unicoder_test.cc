@@ -88,7 +88,7 @@ TEST(UnicoderTest, ToUnicodeDecodesUtf16InEitherByteOrder) {
       {std::string("\xFE\xFF\0a\0b\0c\0d", 10), "abcd"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(unicoder.ToUnicode(c.utf16), c.utf8);
+    EXPECT_EQ(unicoder.ToUnicode(c.utf16), c.utf8) << testing::PrintToString(c.utf16);
   }
   EXPECT_EQ(unicoder.ToUnicode(""), "");
 }
