@@ -401,29 +401,19 @@ void XMLWriter::AppendXML(std::string* out, std::string_view text, bool in_eleme
     return;
   }
   // The careful path: ill-formed UTF-8, characters a file cannot carry, or U+100000 and
-  // above.
+  // above. Characters that need no change are copied a run at a time.
   const ByteAction* actions = in_element_text ? kByteActions.element : kByteActions.attribute;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();
-  // Characters that need no change gather into a run, copied at once when a character
-  // that does need one (or the end) is reached.
-  size_t run = 0;
   size_t i = 0;
-  while (i < n) {
-    const ByteAction action = actions[p[i]];
-    if (action == ByteAction::kCopy) {
-      ++i;
-      continue;
+  while (true) {
+    const size_t run = PlainPrefixLength(text.substr(i), in_element_text);
+    out->append(text.data() + i, run);
+    i += run;
+    if (i >= n) {
+      return;
     }
-    if (action == ByteAction::kSequence) {
-      const size_t length = CarriableSequenceLength(p + i, n - i);
-      if (length != 0) {
-        i += length;
-        continue;
-      }
-    }
-    out->append(text.data() + run, i - run);
-    switch (action) {
+    switch (actions[p[i]]) {
       case ByteAction::kReplace: {
         const Reference& r = kReferences[p[i]];
         out->append(r.text, r.length);
@@ -440,9 +430,7 @@ void XMLWriter::AppendXML(std::string* out, std::string_view text, bool in_eleme
         AppendCleanCharacter(text, &i, IllFormed::kReplace, out);
         break;
     }
-    run = i;
   }
-  out->append(text.data() + run, n - run);
 }
 
 std::string XMLWriter::CleanText(std::string_view text) {
