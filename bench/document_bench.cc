@@ -18,7 +18,9 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 
+#include "bench/generated_document.h"
 #include <benchmark/benchmark.h>
 
 #include "foundation/user_messages.h"
@@ -35,8 +37,8 @@ using fernweave::OrvexReader;
 using fernweave::OrvexWriter;
 
 struct Fixture {
-  std::unique_ptr<Orvex> doc;
-  std::string bytes;
+  const Orvex* doc = nullptr;
+  std::string_view bytes;
   std::filesystem::path path;
 };
 
@@ -50,11 +52,9 @@ Fixture& Document(int notes) {
   static std::map<int, Fixture> cache;
   Fixture& f = cache[notes];
   if (f.doc == nullptr) {
-    fernweave::test::GeneratorOptions options;
-    options.notes = static_cast<size_t>(notes);
-    options.seed = 11;
-    f.doc = fernweave::test::GenerateDocument(options);
-    f.bytes = OrvexWriter::WriteToString(*f.doc);
+    fernweave::bench::GeneratedDocument& g = fernweave::bench::Generated(notes);
+    f.doc = g.doc.get();
+    f.bytes = g.bytes;
     f.path = Folder() / ("doc" + std::to_string(notes) + ".skep");
     // Written beside the target and renamed over it, so a program running at the same
     // time never reads a half-written file.
@@ -94,7 +94,7 @@ void ResetPeakRss() {
 
 // Writes through a temporary file: stream, close, fsync, rename over the target. Both
 // the raw bytes and the writer go through the same buffered file stream.
-bool SafeWrite(const std::filesystem::path& target, const std::string* raw, const Orvex* doc) {
+bool SafeWrite(const std::filesystem::path& target, const std::string_view* raw, const Orvex* doc) {
   const std::filesystem::path temp = target.string() + ".tmp";
   bool ok = true;
   {
@@ -166,7 +166,7 @@ void BM_SaveDocument(benchmark::State& state) {
   Fixture& f = Document(static_cast<int>(state.range(0)));
   const auto target = Folder() / ("save" + std::to_string(state.range(0)) + ".skep");
   for (auto _ : state) {
-    if (!SafeWrite(target, nullptr, f.doc.get())) {
+    if (!SafeWrite(target, nullptr, f.doc)) {
       state.SkipWithError("save failed");
       return;
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/generated_document.h"
 #include <benchmark/benchmark.h>
 
 #include "foundation/clock.h"
@@ -50,22 +51,10 @@ class CountingBuffer : public std::streambuf {
   size_t count_ = 0;
 };
 
-struct Fixture {
-  std::unique_ptr<Orvex> doc;
-  std::string bytes;
-};
+using Fixture = fernweave::bench::GeneratedDocument;
 
 Fixture& Document(int notes) {
-  static std::map<int, Fixture> cache;
-  Fixture& f = cache[notes];
-  if (f.doc == nullptr) {
-    fernweave::test::GeneratorOptions options;
-    options.notes = static_cast<size_t>(notes);
-    options.seed = 11;
-    f.doc = fernweave::test::GenerateDocument(options);
-    f.bytes = OrvexWriter::WriteToString(*f.doc);
-  }
-  return f;
+  return fernweave::bench::Generated(notes);
 }
 
 void BM_WriteDocumentDiscarding(benchmark::State& state) {
@@ -94,9 +83,8 @@ void BM_SafeSaveDocument(benchmark::State& state) {
   options.require_existing = false;
   for (auto _ : state) {
     OrvexWriter writer(*f.doc);
-    const fernweave::SaveResult result =
-        fernweave::SafeSave(target, [&writer](std::ostream& os) { return writer.Write(os); },
-                            options);
+    const fernweave::SaveResult result = fernweave::SafeSave(
+        target, [&writer](std::ostream& os) { return writer.Write(os); }, options);
     if (!result.ok) {
       state.SkipWithError("save failed");
       break;

@@ -25,6 +25,13 @@ class MemoryBuffer : public std::streambuf {
   }
 };
 
+// Parses the text as the reader parses a file: through a stream, in blocks.
+bool ParseFromMemory(fernweave::XMLReader* reader, const std::string& text) {
+  MemoryBuffer buffer(text);
+  std::istream in(&buffer);
+  return reader->Parse(in, text.size());
+}
+
 const std::string& Document(int notes) {
   static std::map<int, std::string> cache;
   std::string& doc = cache[notes];
@@ -53,9 +60,7 @@ void BM_ItemTree(benchmark::State& state) {
   const std::string& doc = Document(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     fernweave::XMLReader reader;
-    MemoryBuffer buffer(doc);
-    std::istream in(&buffer);
-    if (!reader.Parse(in, doc.size())) {
+    if (!ParseFromMemory(&reader, doc)) {
       state.SkipWithError("parse failed");
       return;
     }
@@ -70,9 +75,7 @@ void BM_ItemTreeWithText(benchmark::State& state) {
   const std::string& doc = Document(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     fernweave::XMLReader reader;
-    MemoryBuffer buffer(doc);
-    std::istream in(&buffer);
-    if (!reader.Parse(in, doc.size())) {
+    if (!ParseFromMemory(&reader, doc)) {
       state.SkipWithError("parse failed");
       return;
     }
