@@ -10,6 +10,7 @@
 // Each checks its whole command line against the document before changing anything,
 // so a refused command writes nothing.
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -30,6 +31,7 @@
 #include "model/ht_path.h"
 #include "model/hypertext.h"
 #include "model/link.h"
+#include "model/link_type.h"
 #include "model/node.h"
 #include "model/node_actions.h"
 #include "model/props.h"
@@ -37,24 +39,65 @@
 namespace fernweave {
 namespace {
 
-// Parsed "A=V" pairs with their attributes; false (message shown) when one is not of
-// that form or names no attribute.
-bool ResolveAssignments(Hypertext* doc, const std::vector<std::string>& texts,
-                        std::vector<std::pair<Attribute*, std::string>>* out) {
+// False, with a message, when the user may not write the attribute: the system keeps
+// read-only and computed values itself.
+bool IsWritable(const Attribute* attribute) {
+  if (attribute->IsReadOnly()) {
+    Warn("cannot change " + attribute->Name() + ": it is read-only");
+    return false;
+  }
+  return true;
+}
+
+// Parsed "A=V" pairs with their attributes; kExitOk, or the status to exit with once
+// the message is shown (one is not of that form, names no attribute, or names one the
+// user may not write).
+int ResolveAssignments(Hypertext* doc, const std::vector<std::string>& texts,
+                       std::vector<std::pair<Attribute*, std::string>>* out) {
   for (const std::string& text : texts) {
     std::string name;
     std::string value;
     if (!SplitAssignment(text, &name, &value)) {
       Warn("expected ATTRIBUTE=VALUE: " + text);
-      return false;
+      return kExitFalse;
     }
     Attribute* attribute = ResolveAttribute(doc, name);
     if (attribute == nullptr) {
-      return false;
+      return kExitFalse;
+    }
+    if (!IsWritable(attribute)) {
+      return kExitUsage;
     }
     out->emplace_back(attribute, std::move(value));
   }
-  return true;
+  return kExitOk;
+}
+
+// Stores each value as the user's edit. A `Container` write the model refuses (a move
+// into the note itself, too deep, into an alias) is reported. Returns kExitOk or the
+// status to exit with.
+int Assign(Node* note, const std::vector<std::pair<Attribute*, std::string>>& assignments) {
+  for (const auto& [attribute, value] : assignments) {
+    const Node* father = note->Father();
+    note->Set(attribute, value);
+    if (attribute->GetKind() == "parent" && note->Father() == father &&
+        HTPath(value).Get(note->GetHypertext()->Root()) != father &&
+        value.find_first_not_of("/ \t") != std::string::npos) {
+      Warn("cannot move " + note->Name() + " into " + value);
+      return kExitFalse;
+    }
+  }
+  note->HasBeenModified();
+  return kExitOk;
+}
+
+// The reason a note cannot go inside parent, for a refused creation or move.
+std::string WhyNotInside(const Hypertext* doc, const Node* parent, const Node* note) {
+  if (parent != nullptr && !doc->DepthAllows(parent, note)) {
+    return ": notes may lie at most " + std::to_string(Hypertext::kMaxNoteDepth) +
+           " levels deep";
+  }
+  return "";
 }
 
 Node* LastChild(Node* parent) {
@@ -104,8 +147,9 @@ CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
         return kExitUsage;
       }
       std::vector<std::pair<Attribute*, std::string>> assignments;
-      if (!ResolveAssignments(ht, args->assignments, &assignments)) {
-        return kExitFalse;
+      if (const int status = ResolveAssignments(ht, args->assignments, &assignments);
+          status != kExitOk) {
+        return status;
       }
       Node* prototype = nullptr;
       if (!args->prototype.empty()) {
@@ -119,6 +163,13 @@ CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
       if (!container_path.empty()) {
         const std::string absolute =
             container_path.front() == '/' ? container_path : "/" + container_path;
+        if (static_cast<size_t>(std::count(absolute.begin(), absolute.end(), '/')) >=
+            Hypertext::kMaxNoteDepth) {
+          // Refused before any container along the path is made.
+          Warn("cannot add a note inside " + container_path + ": notes may lie at most " +
+               std::to_string(Hypertext::kMaxNoteDepth) + " levels deep");
+          return kExitFalse;
+        }
         container = HTPath(absolute).Create(ht->Root());
       }
       if (container == nullptr || !container->CanReceiveChildren()) {
@@ -130,7 +181,8 @@ CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
                                                                    : Hypertext::NoteKind::kNote;
       Node* note = ht->DoCreate(kind, name, container, LastChild(container), std::nullopt);
       if (note == nullptr) {
-        Warn("cannot add a note inside " + container_path);
+        Warn("cannot add a note inside " + container_path +
+             WhyNotInside(ht, container, nullptr));
         return kExitFalse;
       }
       if (prototype != nullptr) {
@@ -139,8 +191,8 @@ CommandRunner SetUpAddCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
       if (text->count() > 0) {
         note->SetText(args->text);
       }
-      for (const auto& [attribute, value] : assignments) {
-        note->Set(attribute, value);
+      if (const int status = Assign(note, assignments); status != kExitOk) {
+        return status;
       }
       id = note->GetID().id();
       return kExitOk;
@@ -163,14 +215,15 @@ CommandRunner SetUpSetCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
   return [args]() -> int {
     return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
       Node* note = ResolveNote(ht, args->note);
-      std::vector<std::pair<Attribute*, std::string>> assignments;
-      if (note == nullptr || !ResolveAssignments(ht, args->assignments, &assignments)) {
+      if (note == nullptr) {
         return kExitFalse;
       }
-      for (const auto& [attribute, value] : assignments) {
-        note->Set(attribute, value);
+      std::vector<std::pair<Attribute*, std::string>> assignments;
+      if (const int status = ResolveAssignments(ht, args->assignments, &assignments);
+          status != kExitOk) {
+        return status;
       }
-      return kExitOk;
+      return Assign(note, assignments);
     });
   };
 }
@@ -195,9 +248,15 @@ CommandRunner SetUpResetCommand(CLI::App& sub, const GlobalOptions& /*global*/) 
       if (!ResolveAttributes(ht, args->attributes, &attributes)) {
         return kExitFalse;
       }
+      for (const Attribute* attribute : attributes) {
+        if (!IsWritable(attribute)) {
+          return kExitUsage;
+        }
+      }
       for (Attribute* attribute : attributes) {
         note->Remove(attribute);
       }
+      note->HasBeenModified();
       return kExitOk;
     });
   };
@@ -246,9 +305,11 @@ CommandRunner SetUpMvCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
       if (note->IsRootNote() ||
           !ht->PostAction(std::make_unique<NodeMoveAction>(note, parent, elder)) ||
           note->Father() != parent) {
-        Warn("cannot move " + args->note + " into " + args->parent);
+        Warn("cannot move " + args->note + " into " + args->parent +
+             WhyNotInside(ht, parent, note));
         return kExitFalse;
       }
+      note->HasBeenModified();
       return kExitOk;
     });
   };
@@ -306,10 +367,29 @@ CommandRunner SetUpLinkCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
         record.source_span.start = static_cast<int32_t>(Utf16OffsetForUtf8(text, at));
         record.source_span.length = static_cast<int32_t>(Utf16Length(args->anchor));
       }
+      if (record.name == kPrototypeLinkType) {
+        // A prototype link is the prototype relation: made as assigning `Prototype`
+        // makes it, with the same checks (FROM becomes the prototype of TO).
+        Node* note = dest != nullptr ? dest->GetOriginal() : nullptr;
+        Node* prototype = from->GetOriginal();
+        if (note == nullptr || prototype == nullptr || note->IsRootNote() ||
+            !note->CanBePrototype(prototype)) {
+          Warn("cannot make " + args->from + " the prototype of " + args->to);
+          return kExitFalse;
+        }
+        note->SetPrototype(prototype, false);
+        if (note->GetPrototype() != prototype) {
+          Warn("cannot make " + args->from + " the prototype of " + args->to);
+          return kExitFalse;
+        }
+        dest->HasBeenModified();
+        return kExitOk;
+      }
       if (ht->CreateLink(record) == nullptr) {
         Warn("cannot link " + args->from);
         return kExitFalse;
       }
+      from->HasBeenModified();
       return kExitOk;
     });
   };
@@ -386,6 +466,10 @@ CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global) {
     }
     AttributeType attribute_type = AttributeType::kString;
     AttributeTypeFromName(args->type, &attribute_type);
+    if (args->sequential && attribute_type != AttributeType::kNumber) {
+      Warn("--sequential numbers notes: it needs --type number");
+      return kExitUsage;
+    }
     return ChangeDocument(args->file, [&](OrvexDoc* doc, Hypertext* ht) -> int {
       // Declared as the attribute dialog declares one, through the undoable action; it
       // refuses a name that is empty once normalised or already taken.

@@ -119,10 +119,17 @@ std::optional<int64_t> LocaleDateParser::Parse(const std::string& text) {
   const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
   icu::ParsePosition position(0);
   calendar_->clear();
+  calendar_->setTimeZone(*icu::TimeZone::getGMT());
   format_->parse(unicode, *calendar_, position);
   if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length()) {
     return std::nullopt;
   }
+  // A zone typed with the time ("5:30 PM EDT") does not move it: the hour and minute
+  // typed stand as local wall-clock time, as with the ISO zone suffixes. Parsing may
+  // have given the calendar the zone or its offsets; both go before the time is read.
+  calendar_->setTimeZone(*icu::TimeZone::getGMT());
+  calendar_->clear(UCAL_ZONE_OFFSET);
+  calendar_->clear(UCAL_DST_OFFSET);
   UErrorCode status = U_ZERO_ERROR;
   const UDate udate = calendar_->getTime(status);
   if (U_FAILURE(status)) {

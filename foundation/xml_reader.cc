@@ -14,6 +14,8 @@
 #define XML_DTD
 #endif
 #include <expat.h>
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
 
 namespace fernweave {
 namespace {
@@ -28,7 +30,7 @@ constexpr uint64_t kPlacardThreshold = 65536;
 // checked once expansions pass kExpansionThreshold bytes.
 constexpr float kMaxAmplification = 100.0f;
 constexpr unsigned long long kExpansionThreshold = 8ull << 20;
-constexpr size_t kProbeBytes = 255;
+constexpr size_t kProbeBytes = 4096;
 
 }  // namespace
 
@@ -57,6 +59,34 @@ struct XMLReaderCallbacks {
   }
   static void XMLCALL Chars(void* data, const XML_Char* chars, int length) {
     Guard(data, [&](XMLReader* reader) { reader->CharData(chars, length); });
+  }
+  // A file in an encoding expat does not know itself ("macintosh", "windows-1252",
+  // ...): any single-byte encoding ICU converts is given to expat as a table of the
+  // character each byte stands for. Bytes the encoding leaves unmapped are malformed.
+  static int XMLCALL UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &status);
+    if (U_FAILURE(status)) {
+      return XML_STATUS_ERROR;
+    }
+    bool single_byte = ucnv_getMinCharSize(converter) == 1 && ucnv_getMaxCharSize(converter) == 1;
+    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    for (int byte = 0; byte < 256 && single_byte && U_SUCCESS(status); ++byte) {
+      const char in = static_cast<char>(byte);
+      UChar out[4];
+      UErrorCode one = U_ZERO_ERROR;
+      ucnv_reset(converter);
+      const int32_t length = ucnv_toUChars(converter, out, 4, &in, 1, &one);
+      info->map[byte] = U_SUCCESS(one) && length == 1 && !U16_IS_SURROGATE(out[0]) ? out[0] : -1;
+    }
+    ucnv_close(converter);
+    if (!single_byte || U_FAILURE(status)) {
+      return XML_STATUS_ERROR;
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
   }
 };
 
@@ -205,17 +235,21 @@ void XMLReader::RethrowPending() {
 }
 
 std::string XMLReader::ProbeXML(const std::filesystem::path& file) {
-  char buffer[kProbeBytes];
   std::ifstream in(file, std::ios::binary);
-  in.read(buffer, sizeof buffer);
-  size_t got = static_cast<size_t>(in.gcount());
-  if (got == 0) {
-    return std::string();
-  }
   Reset();
   std::string kind;
   try {
-    if (ParseBlock(buffer, got, false) && root_ != nullptr) {
+    // Block by block until the root element starts: comments, processing
+    // instructions and a document type declaration may come first, at any length.
+    char buffer[kProbeBytes];
+    while (root_ == nullptr && in) {
+      in.read(buffer, sizeof buffer);
+      const size_t got = static_cast<size_t>(in.gcount());
+      if (got == 0 || !ParseBlock(buffer, got, false)) {
+        break;
+      }
+    }
+    if (root_ != nullptr) {
       kind = root_->Kind();
     }
   } catch (...) {
@@ -248,6 +282,7 @@ void XMLReader::Initialize() {
   XML_SetUserData(parser_, this);
   XML_SetElementHandler(parser_, XMLReaderCallbacks::Start, XMLReaderCallbacks::End);
   XML_SetCharacterDataHandler(parser_, XMLReaderCallbacks::Chars);
+  XML_SetUnknownEncodingHandler(parser_, XMLReaderCallbacks::UnknownEncoding, nullptr);
   // Never read anything outside the input: no external DTD subset, no parameter
   // entities, and (no external-entity handler being set) no external entities.
   XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);

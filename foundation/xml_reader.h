@@ -59,8 +59,9 @@ class XMLReader {
   // fails too. Otherwise the result of Finish().
   virtual bool Parse(const std::string& text);
 
-  // The local name of the root element of the file, judged from its first 255 bytes;
-  // empty when those bytes do not show one or are malformed. Discards any tree held.
+  // The local name of the root element of the file, read up to the root's start tag
+  // (however long the comments and declarations before it); empty when the file ends
+  // or turns malformed first. Discards any tree held.
   virtual std::string ProbeXML(const std::filesystem::path& file);
 
   // After a failed parse: when show is true, warns "Fernweave was unable to parse this

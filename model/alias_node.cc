@@ -63,7 +63,8 @@ AliasNode* AliasNode::CreateFor(Node* n, Node* parent, Node* after, double x, do
     return CreateFor(n);
   }
   Hypertext* hypertext = original->GetHypertext();
-  if (parent->IsHidden() || !parent->CanReceiveChildren() || parent->GetHypertext() != hypertext) {
+  if (parent->IsHidden() || !parent->CanReceiveChildren() || parent->GetHypertext() != hypertext ||
+      !hypertext->DepthAllows(parent, nullptr)) {
     return nullptr;
   }
   auto* alias = static_cast<AliasNode*>(

@@ -1,8 +1,11 @@
 #include "model/attribute.h"
 
-#include <cctype>
+#include <algorithm>
+
+#include <unicode/uchar.h>
 
 #include "foundation/error.h"
+#include "foundation/unicoder.h"
 #include "model/hypertext.h"
 #include "model/node.h"
 #include "model/values.h"
@@ -17,14 +20,22 @@ Attribute::~Attribute() = default;
 std::string Attribute::NormalizeName(std::string_view text) {
   std::string name;
   name.reserve(text.size());
-  for (char c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (std::isspace(u)) {
-      continue;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    // Character by character: a letter or digit of any script is kept whole.
+    const Utf8Step step = DecodeUtf8(text, pos);
+    const size_t length = std::max<size_t>(step.length, 1);
+    const bool well_formed = step.code_point != Utf8Step::kIllFormed &&
+                             !(step.code_point >= 0xD800 && step.code_point <= 0xDFFF);
+    const UChar32 c = static_cast<UChar32>(step.code_point);
+    if (well_formed && u_isUWhiteSpace(c)) {
+      // blanks are dropped
+    } else if (well_formed && u_isalnum(c)) {
+      name.append(text.substr(pos, length));
+    } else {
+      name += '_';
     }
-    // Bytes of multi-byte characters are not letters or digits either: each becomes
-    // "_", which keeps names plain ASCII as the file format and expressions expect.
-    name += std::isalnum(u) ? c : '_';
+    pos += length;
   }
   return name;
 }
@@ -87,6 +98,10 @@ std::string Attribute::GetDefaultValueAsXML(const Hypertext*) const {
   return GetTheDefaultValue()->AsXML();
 }
 
+bool Attribute::IsReadOnly() const {
+  return !editable_ && !IsUserAttribute();
+}
+
 bool Attribute::IsUserAttribute() const {
   for (const Attribute* a = Father(); a != nullptr; a = a->Father()) {
     if (a->Name() == kUserCategory) {
@@ -115,7 +130,8 @@ void Attribute::NewlyCreated(Node* node) {
 }
 
 void Attribute::InitializeSequentialValue(Node* node) {
-  if (node == nullptr || node->IsAlias()) {
+  // Only numbers count in sequence; a date or text flagged sequential is left alone.
+  if (node == nullptr || node->IsAlias() || type_ != AttributeType::kNumber) {
     return;
   }
   const int32_t d = GetTheDefaultValue()->AsLong();
@@ -128,7 +144,7 @@ void Attribute::InitializeSequentialValue(Node* node) {
 }
 
 void Attribute::Initialize(Hypertext* hypertext) {
-  if (hypertext == nullptr || !sequential_) {
+  if (hypertext == nullptr || !sequential_ || type_ != AttributeType::kNumber) {
     return;
   }
   for (Node* n = hypertext->Root()->Next(); n != nullptr; n = n->Next()) {

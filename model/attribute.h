@@ -83,6 +83,12 @@ class Attribute : public TTree<Attribute*> {
 
   void SetEditable(bool editable) { editable_ = editable; }
   bool IsEditable() const { return editable_; }
+  // True when users may not write or reset the attribute: a built-in attribute that is
+  // not editable (`Created`, `Alias`, ...) and every computed one. `Node::Set` and
+  // `Node::Remove` ignore such an attribute; the system keeps its values itself through
+  // `Node::SetBySystem`. A user attribute stays writable whatever its flag says (the
+  // flag only keeps the inspector from editing it).
+  virtual bool IsReadOnly() const;
   bool IsHidden() const { return hidden_; }
   void Hide(bool hidden) { hidden_ = hidden; }
   virtual bool IsValid() const { return true; }
@@ -161,6 +167,7 @@ class ReadOnlyAttribute : public BasicAttribute {
       : BasicAttribute(name, type, false) {}
   void Set(Node* node, ValuePtr value) const override;
   void Remove(Node* node) const override;
+  bool IsReadOnly() const override { return true; }
   std::string_view GetKind() const override { return "readonly"; }
 };
 

@@ -264,7 +264,13 @@ Node* HTPath::FindChildNamed(Node* node, std::string_view name) {
   if (name == "..") {
     return node->Father();
   }
-  for (Node* child = node->Son(); child != nullptr; child = child->Brother()) {
+  // An alias holds no children of its own: names below it are its original's children,
+  // where creation along a path puts them.
+  Node* holder = node->GetOriginal();
+  if (holder == nullptr) {
+    return nullptr;
+  }
+  for (Node* child = holder->Son(); child != nullptr; child = child->Brother()) {
     if (child->Name() == name) {
       return child;
     }

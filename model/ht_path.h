@@ -55,7 +55,7 @@ class HTPath {
   Node* PrevSibling(Node* node) const;
 
   // "." is the node itself, ".." its father; otherwise its first child named exactly
-  // `name`. Null when none (or for a null node).
+  // `name` (for an alias, its original's). Null when none (or for a null node).
   static Node* FindChildNamed(Node* node, std::string_view name);
 
   // Walks a slash path from the node (from the root when it begins with "/"). An empty

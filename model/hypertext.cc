@@ -112,7 +112,8 @@ Node* Hypertext::MakeNode(NoteKind kind, std::string_view name, Node* parent, No
   if (parent == nullptr) {
     parent = root_;
   }
-  if (parent->GetHypertext() != this || parent->IsHidden() || !parent->CanReceiveChildren()) {
+  if (parent->GetHypertext() != this || parent->IsHidden() || !parent->CanReceiveChildren() ||
+      !DepthAllows(parent, nullptr)) {
     return nullptr;
   }
   Node* n = NewNote(kind);
@@ -124,6 +125,65 @@ Node* Hypertext::MakeNode(NoteKind kind, std::string_view name, Node* parent, No
   props_.NewlyCreated(n);
   AddNode(n);
   return n;
+}
+
+void Hypertext::RefreshOutlineOrder() {
+  if (outline_order_current_ || root_ == nullptr) {
+    return;
+  }
+  // Deleted notes (and what they hold) lie outside the tree; they read 0.
+  for (const std::unique_ptr<Node>& n : owned_) {
+    if (n != nullptr) {
+      n->SetOutlineOrder(0);
+    }
+  }
+  uint32_t order = 0;
+  for (Node* n = root_; n != nullptr; n = n->Next()) {
+    n->SetOutlineOrder(order++);
+  }
+  outline_order_current_ = true;
+}
+
+bool Hypertext::DepthAllows(const Node* parent, const Node* note) const {
+  size_t depth = 1;  // the note's own depth below the root, once placed in parent
+  for (const Node* a = parent; a != nullptr && a != root_; a = a->Father()) {
+    if (++depth > kMaxNoteDepth) {
+      return false;
+    }
+  }
+  if (note == nullptr) {
+    return true;
+  }
+  // The deepest note of the subtree, walked iteratively, given up once too deep.
+  const size_t limit = kMaxNoteDepth - depth;
+  size_t below = 0;
+  const Node* t = note;
+  while (true) {
+    if (Node* son = t->Son()) {
+      t = son;
+      if (++below > limit) {
+        return false;
+      }
+      continue;
+    }
+    while (t != note && t->Brother() == nullptr) {
+      t = t->Father();
+      --below;
+    }
+    if (t == note) {
+      return true;
+    }
+    t = t->Brother();
+  }
+}
+
+uint32_t Hypertext::NewIdNumber() const {
+  // Each number in use is skipped at most once, so this ends.
+  uint32_t number = NodeID::MakeUniqueNumber();
+  while (index_.Find(number) != nullptr) {
+    number = NodeID::MakeUniqueNumber();
+  }
+  return number;
 }
 
 Node* Hypertext::MakeBareNode(NoteKind kind) {

@@ -98,9 +98,20 @@ class Hypertext : public ChangeHolder {
   Node* MakeNode(std::string_view name, Node* parent, Node* after, double x, double y);
   Node* MakeNode(NoteKind kind, std::string_view name, Node* parent, Node* after, double x,
                  double y);
+  // The deepest a note may lie below the root (top-level notes lie at depth 1). Keep
+  // in sync with XMLReader::kMaxDepth: the file nests a note at depth d inside d + 1
+  // elements (the file's root element and the root note's above the top-level notes),
+  // and a note's text styles and pictures take two elements more.
+  static constexpr size_t kMaxNoteDepth = 9996;
+  // Whether `note` (null: a new note without children) may be placed inside
+  // `parent` without lying deeper than kMaxNoteDepth, itself or anything inside it.
+  bool DepthAllows(const Node* parent, const Node* note) const;
   // A note with the defaults of a new note, position (0, 0), no parent, not yet
   // registered (the file reader places it and calls AddNode).
   Node* MakeBareNode(NoteKind kind);
+  // A fresh id number from the process-wide counter that no note of this document
+  // holds (the counter may have wrapped into numbers in use).
+  uint32_t NewIdNumber() const;
   // Takes ownership of a note made for this document. Returns it.
   Node* Adopt(std::unique_ptr<Node> note);
   // Register / unregister a note in the live list and the index. RemoveNode first
@@ -200,6 +211,10 @@ class Hypertext : public ChangeHolder {
   // Names the root after the file: its name up to the last "." (the whole name when it
   // has none). Nothing happens when that is empty.
   void UpdateRootName(std::string_view file_name);
+  // Numbers every live note in document order (`Node::GetOutlineOrder`) unless the
+  // numbers are current; `OutlineOrderChanged` marks them stale.
+  void RefreshOutlineOrder();
+  void OutlineOrderChanged() { outline_order_current_ = false; }
   // Sorts the children of every live note in document order and reports facet 2 on
   // each note whose sort ran.
   void UpdateSorting();
@@ -209,7 +224,9 @@ class Hypertext : public ChangeHolder {
   // The link type table; null for the generic document.
   virtual LinkTypes* GetLinkTypes() const { return nullptr; }
   // Makes and registers a link from the record: a CLink for a document with a type
-  // table, else a VlmLink. Owned by Links(). A null source is "nilP".
+  // table, else a VlmLink. Owned by Links(). A type the table lacks is added to it. A
+  // prototype link that SetPrototype would refuse (a note its own prototype, directly
+  // or through a chain) is not made: null. A null source is "nilP".
   Link* CreateLink(const LinkRecord& record);
   // Called by the manager; keep the prototype cache of the destination note.
   virtual void LinkAdded(Link* link);
@@ -260,6 +277,7 @@ class Hypertext : public ChangeHolder {
   bool agents_enabled_ = true;
   bool layout_enabled_ = true;
   bool destroying_ = false;
+  bool outline_order_current_ = false;
   std::unique_ptr<UndoKeeper> undo_;
   // Made on first use; destroyed before the notes' memory is reused.
   mutable std::unique_ptr<LinkManager> links_;

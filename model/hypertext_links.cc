@@ -6,6 +6,7 @@
 #include "model/hypertext.h"
 #include "model/link.h"
 #include "model/link_manager.h"
+#include "model/link_type.h"
 #include "model/reading_history.h"
 
 namespace fernweave {
@@ -33,7 +34,18 @@ ReadingHistory& Hypertext::History() const {
 
 Link* Hypertext::CreateLink(const LinkRecord& record) {
   RequireNotNull(record.source, "link without source");
+  Node* dest = record.dest != nullptr ? record.dest->LinkedNode() : nullptr;
+  if (record.name == kPrototypeLinkType && dest != nullptr &&
+      !dest->CanBePrototype(record.source->LinkedNode())) {
+    // A prototype link must pass the checks of SetPrototype: no note becomes its own
+    // prototype, directly or through a chain.
+    return nullptr;
+  }
   std::unique_ptr<Link> link;
+  if (LinkTypes* types = GetLinkTypes(); types != nullptr && !record.name.empty()) {
+    // A link of a type the document does not know yet brings the type along.
+    types->Get(record.name, true);
+  }
   if (GetLinkTypes() != nullptr) {
     link = CLink::Make(this, record);
   } else {

@@ -40,8 +40,9 @@ LinkType LinkType::FromXML(const XMLItem& item) {
   type.label = item.Has("label") ? item.Get("label") : type.name;
   type.color = PColor(item.GetColor("color"));
   type.color_string = item.Has("colorString") ? item.Get("colorString") : type.color.ToHex();
-  type.visible = !item.Has("visible") || item.GetBoolean("visible");
-  type.show_label = !item.Has("showLabel") || item.GetBoolean("showLabel");
+  // An absent boolean reads false, as everywhere in the file.
+  type.visible = item.GetBoolean("visible");
+  type.show_label = item.GetBoolean("showLabel");
   type.style = LinkStyle(static_cast<uint32_t>(item.GetUnsignedLong("style")));
   type.required = item.GetBoolean("required");
   if (type.name == kUntitledLinkType) {

@@ -1,6 +1,8 @@
 #include "model/node.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "model/attribute.h"
 #include "model/content.h"
 #include "model/hypertext.h"
+#include "model/text_link_manager.h"
 
 namespace fernweave {
 
@@ -19,12 +22,21 @@ Node::Node(Hypertext* hypertext) : hypertext_(hypertext) {
 Node::~Node() = default;
 
 void Node::Initialize() {
-  SetID(NodeID::MakeUnique(hypertext_->CreatorForNewNotes()));
+  SetID(NodeID(hypertext_->NewIdNumber(), hypertext_->CreatorForNewNotes()));
   const int64_t now = NowLocalSeconds();
-  SetDate("Created", now);
-  SetDate("Modified", now);
+  SetBySystem(GetAttribute("Created"), Value::ForDate(now));
+  SetBySystem(GetAttribute("Modified"), Value::ForDate(now));
   drawing_color_ = PColor();
   SetPosition(MapPoint{0, 0});
+}
+
+uint32_t Node::GetOutlineOrder() const {
+  hypertext_->RefreshOutlineOrder();
+  return outline_order_;
+}
+
+void Node::StructureChanged() {
+  hypertext_->OutlineOrderChanged();
 }
 
 bool Node::IsAliasFor(const Node*) const {
@@ -164,8 +176,54 @@ std::string Node::GetText() const {
   return GetContent()->text();
 }
 
+namespace {
+
+bool IsContinuationByte(std::string_view text, size_t at) {
+  return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+}
+
+// The smallest edit that turns `before` into `after`: the common beginning and end are
+// kept, in whole characters, and offsets count UTF-16 units as anchors do.
+TextEdit EditBetween(std::string_view before, std::string_view after) {
+  const size_t shorter = std::min(before.size(), after.size());
+  size_t head = 0;
+  while (head < shorter && before[head] == after[head]) {
+    ++head;
+  }
+  while (head > 0 && (IsContinuationByte(before, head) || IsContinuationByte(after, head))) {
+    --head;
+  }
+  size_t tail = 0;
+  while (tail < shorter - head && before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+    ++tail;
+  }
+  while (tail > 0 && IsContinuationByte(before, before.size() - tail)) {
+    --tail;
+  }
+  const auto units = [](std::string_view text, size_t bytes) {
+    return static_cast<int32_t>(std::min<size_t>(Utf16OffsetForUtf8(text, bytes), INT32_MAX));
+  };
+  TextEdit edit;
+  edit.start = units(before, head);
+  edit.end = units(before, before.size() - tail);
+  edit.delta = units(after, after.size() - tail) - edit.end;
+  return edit;
+}
+
+}  // namespace
+
 void Node::SetText(std::string_view text) {
-  GetContent()->SetText(text);
+  Content* content = GetContent();
+  const std::string before = content->text();
+  content->SetText(text);
+  if (content->text() == before) {
+    return;
+  }
+  // Text links anchored in the note follow the edit; an anchor it empties goes.
+  const TextEdit edit = EditBetween(before, content->text());
+  Node* owner = GetOriginal();
+  TextLinkManager::TextChanged(owner, edit, false);
+  TextLinkManager::DropEmptyAnchors(owner);
 }
 
 bool Node::HasText() const {
@@ -192,7 +250,8 @@ void Node::Changed(const Attribute* attribute) const {
 void Node::HasBeenModified() {
   // An alias shows its original's dates, so an edit through it dates the original.
   Node* original = GetOriginal();
-  (original != nullptr ? original : this)->SetDate("Modified", NowLocalSeconds());
+  Node* dated = original != nullptr ? original : this;
+  dated->SetBySystem(GetAttribute("Modified"), Value::ForDate(NowLocalSeconds()));
   hypertext_->SetModified(true);
 }
 
@@ -205,10 +264,12 @@ bool Node::DoMoveTo(Node* parent, Node* elder) {
 bool Node::DoMoveToInternal(Node* parent, Node* elder, MapPoint position) {
   if (parent == nullptr || parent->IsDescendedFrom(this) || elder == this ||
       (elder != nullptr && elder->Father() != parent) || parent->GetHypertext() != hypertext_ ||
-      !parent->CanReceiveChildren() || (parent->IsHidden() && !hidden_)) {
+      !parent->CanReceiveChildren() || (parent->IsHidden() && !hidden_) ||
+      !hypertext_->DepthAllows(parent, this)) {
     // A note moved into its own subtree would form a loop cut off from the root, as
     // would a live note moved into a deleted one; an alias holds no children
-    // (deleting its original could not reach them).
+    // (deleting its original could not reach them); a note nested deeper than the
+    // file can carry would make the document unreadable once saved.
     return false;
   }
   StChanges changes(hypertext_);
@@ -289,8 +350,8 @@ Node* Node::Clone(bool /*copy_links*/) const {
   copy->drawing_color_ = drawing_color_;
   copy->SetName(MakeNameForCopy(Name()));
   const int64_t now = NowLocalSeconds();
-  copy->SetDate("Created", now);
-  copy->SetDate("Modified", now);
+  copy->SetBySystem(GetAttribute("Created"), Value::ForDate(now));
+  copy->SetBySystem(GetAttribute("Modified"), Value::ForDate(now));
   hypertext_->AddNode(copy);
   return copy;
 }

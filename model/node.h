@@ -102,7 +102,10 @@ class Node : public TTree<Node*>, public Linked {
   bool CanBeDeleted() const { return CanEdit() && !IsRootNote(); }
   bool NeedsUpdate() const { return needs_update_; }
   void NeedsUpdate(bool needs) { needs_update_ = needs; }
-  uint32_t GetOutlineOrder() const { return outline_order_; }
+  // The note's place in document order: 0 for the root, then 1, 2, ... through the
+  // live tree in pre-order. Numbered for the whole document at once and renumbered on
+  // the first read after the tree changes. 0 for a deleted note.
+  uint32_t GetOutlineOrder() const;
   void SetOutlineOrder(uint32_t order) { outline_order_ = order; }
   // The colour the note is first drawn in (black for a new note). A plain field: it is
   // not the `Color` attribute, which the note inherits.
@@ -151,9 +154,13 @@ class Node : public TTree<Node*>, public Linked {
   // The value a prototype of the chain stores, or null.
   const Value* InheritFromPrototype(const Attribute* attribute) const;
 
-  // Stores a value through the attribute (which may refuse or redirect). A null
-  // attribute is "nilP"; a null value is "asrt".
+  // Stores a value through the attribute (which may refuse or redirect). A read-only
+  // or computed attribute is ignored (see Attribute::IsReadOnly); writing `Creator`
+  // changes the note's identity. A null attribute is "nilP"; a null value is "asrt".
   void Set(const Attribute* attribute, ValuePtr value);
+  // Stores a value the system keeps itself, read-only attributes included (`Created`,
+  // `Modified`, ...). Same preconditions as Set.
+  void SetBySystem(const Attribute* attribute, ValuePtr value);
   // Typed parse of the text by the attribute's type, then Set.
   void Set(const Attribute* attribute, std::string_view text);
   void Set(std::string_view name, std::string_view text) { Set(GetAttribute(name), text); }
@@ -167,7 +174,8 @@ class Node : public TTree<Node*>, public Linked {
   // For a set attribute, text beginning with "+", "-" or "~" adds, removes or toggles
   // the ";"-separated members it lists; any other text replaces the value.
   void SetSet(std::string_view name, std::string_view text);
-  // Resets to the default: the original drops its stored value.
+  // Resets to the default: the original drops its stored value. A read-only attribute
+  // is ignored; resetting `Creator` gives the identity the creator of new notes.
   void Remove(const Attribute* attribute);
   void Remove(std::string_view name) { Remove(GetAttribute(name)); }
   // Stores a copy of the other note's effective value.
@@ -250,6 +258,8 @@ class Node : public TTree<Node*>, public Linked {
   virtual void Initialize();
   // Makes an empty note of the same class for Clone.
   virtual Node* MakeSimilar() const = 0;
+  // The tree around the note changed: the document's outline order is stale.
+  void StructureChanged() override;
 
   PropertyMap properties_;
 

@@ -142,6 +142,27 @@ void Node::DoRemove(const Attribute* attribute) {
 void Node::Set(const Attribute* attribute, ValuePtr value) {
   RequireNotNull(attribute, "Set: null attribute");
   Require(value != nullptr, "Set: null value");
+  if (attribute->IsReadOnly()) {
+    return;  // `Created`, `Alias`, counts and the like are the system's to keep
+  }
+  if (attribute->Name() == "Creator") {
+    // The creator is half of the note's identity: writing it re-identifies the note,
+    // and links, which hold the note itself, follow. An empty creator, or one that
+    // would give the note another note's identity, changes nothing.
+    const std::string creator = value->AsString();
+    const Node* holder = hypertext_->FindNode(id_.id(), creator);
+    if (!creator.empty() && (holder == nullptr || holder == this)) {
+      SetID(NodeID(id_.id(), creator));
+      Changed(attribute);
+    }
+    return;
+  }
+  attribute->Set(this, std::move(value));
+}
+
+void Node::SetBySystem(const Attribute* attribute, ValuePtr value) {
+  RequireNotNull(attribute, "SetBySystem: null attribute");
+  Require(value != nullptr, "SetBySystem: null value");
   attribute->Set(this, std::move(value));
 }
 
@@ -207,9 +228,15 @@ void Node::SetSet(std::string_view name, std::string_view text) {
 }
 
 void Node::Remove(const Attribute* attribute) {
-  if (attribute != nullptr && attribute->IsValid()) {
-    attribute->Remove(this);
+  if (attribute == nullptr || !attribute->IsValid() || attribute->IsReadOnly()) {
+    return;
   }
+  if (attribute->Name() == "Creator") {
+    // Resetting the creator gives the identity the creator of new notes.
+    Set(attribute, Value::Create(AttributeType::kString, hypertext_->CreatorForNewNotes()));
+    return;
+  }
+  attribute->Remove(this);
 }
 
 void Node::CloneValue(std::string_view name, const Node* from) {
@@ -229,7 +256,9 @@ void Node::CopyAttributesFrom(const Node* from) {
   std::vector<std::pair<const Attribute*, std::string>> copies;
   for (const PropertyMap::Entry& e : from->Properties().entries()) {
     Require(e.value != nullptr, "CopyAttributesFrom: null value");
-    if (!e.attribute->IsHidden() && !e.attribute->CanInherit()) {
+    // The identity (`ID`, `Creator`) belongs to each note; it is not a value to copy.
+    if (!e.attribute->IsHidden() && !e.attribute->CanInherit() && e.attribute->Name() != "ID" &&
+        e.attribute->Name() != "Creator") {
       copies.emplace_back(e.attribute, e.value->AsXML());
     }
   }

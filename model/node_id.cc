@@ -27,9 +27,10 @@ uint32_t NodeID::MakeUniqueNumber() {
       last_id = now32 + 1;
     }
   }
-  if (last_id == 0) {
-    // 0 stands for "no id" in files and aliases; the counter skips it when it wraps.
-    last_id = 1;
+  // 0 stands for "no id" in files and aliases, and 4294967295 (-1) asks the reader for
+  // a fresh id: the counter skips both when it reaches them.
+  while (last_id == 0 || last_id == kFreshIdRequest) {
+    ++last_id;
   }
   return last_id++;
 }

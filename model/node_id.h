@@ -28,10 +28,14 @@ class NodeID {
   // `MakeUniqueNumber`), with the given creator.
   static NodeID MakeUnique(std::string creator);
 
+  // The id a file gives a note to ask for a fresh one.
+  static constexpr uint32_t kFreshIdRequest = 0xFFFFFFFF;
   // The next number of the process-wide counter. Numbers start just above the clock's
   // seconds count (the low 32 bits of it, since 2040 the clock no longer fits) and
   // stay strictly increasing within a run, even when many notes are made in the same
-  // second or the clock goes backwards. Never 0.
+  // second or the clock goes backwards, until the counter wraps. Never 0 and never
+  // kFreshIdRequest. A document draws through `Hypertext::NewIdNumber`, which also
+  // skips the numbers it holds.
   static uint32_t MakeUniqueNumber();
 
   // Makes sure later numbers lie above `id`; the file reader calls it for every id it

@@ -22,6 +22,51 @@ const Value* CacheText(ValuePtr& cache, std::string_view text) {
   return cache.get();
 }
 
+// Whether `node` may be moved to the end of `container`'s children.
+bool MayMoveInto(const Node* node, const Node* container) {
+  if (container == nullptr || container->IsDescendedFrom(node) ||
+      !node->GetHypertext()->DepthAllows(container, node)) {
+    return false;
+  }
+  for (const Node* a = container; a != nullptr; a = a->Father()) {
+    if (!a->CanReceiveChildren()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The note that making a plain slash path from the root would make its missing notes
+// in: the last note the path reaches (for an alias, its original). Null when the walk
+// leaves the tree before.
+Node* WhereMissingNotesGo(Node* root, std::string_view path) {
+  Node* n = root;
+  size_t pos = 0;
+  bool first = true;
+  while (pos <= path.size()) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string_view::npos) {
+      slash = path.size();
+    }
+    const std::string_view component = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (component.empty()) {
+      if (first) {
+        first = false;
+        continue;
+      }
+      break;
+    }
+    first = false;
+    Node* child = HTPath::FindChildNamed(n, component);
+    if (child == nullptr) {
+      return component == "." || component == ".." ? nullptr : n->GetOriginal();
+    }
+    n = child;
+  }
+  return n->GetOriginal();
+}
+
 }  // namespace
 
 const Value* NameAttribute::ImmediateValue(const Node* node) const {
@@ -84,16 +129,20 @@ void ParentAttribute::Set(Node* node, ValuePtr value) const {
   // A text of nothing but slashes names the root; any other path is made from the root
   // when missing.
   const std::string path = value->AsString();
-  Node* target = path.find_first_not_of("/ \t") == std::string::npos
-                     ? hypertext->Root()
-                     : HTPath(path).Create(hypertext->Root());
-  if (target == nullptr || target == node->Father() || target->IsDescendedFrom(node)) {
-    return;
-  }
-  for (const Node* a = target; a != nullptr; a = a->Father()) {
-    if (!a->CanReceiveChildren()) {
+  Node* root = hypertext->Root();
+  const HTPath where(path);
+  Node* target = path.find_first_not_of("/ \t") == std::string::npos ? root : where.Get(root);
+  if (target == nullptr) {
+    // Nothing is made along the path unless the move into its end will be allowed;
+    // a plain slash path tells where the missing notes would go.
+    const bool plain = !HTPath::IsExpression(path) && path.find('(') == std::string::npos;
+    if (plain && !MayMoveInto(node, WhereMissingNotesGo(root, path))) {
       return;
     }
+    target = where.Create(root);
+  }
+  if (target == nullptr || target == node->Father() || !MayMoveInto(node, target)) {
+    return;
   }
   node->DoMoveTo(target, target->YoungestSon());
 }

@@ -47,6 +47,7 @@ class PathAttribute : public BasicAttribute {
   const Value* ImmediateValue(const Node* node) const override;
   void Set(Node*, ValuePtr) const override {}
   void Remove(Node*) const override {}
+  bool IsReadOnly() const override { return true; }
   std::string_view GetKind() const override { return "path"; }
 
  private:
@@ -111,6 +112,7 @@ class AliasAttribute : public BasicAttribute {
   const Value* ImmediateValue(const Node* node) const override;
   void Set(Node*, ValuePtr) const override {}
   void Remove(Node*) const override {}
+  bool IsReadOnly() const override { return true; }
   std::string_view GetKind() const override { return "alias"; }
 };
 

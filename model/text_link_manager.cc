@@ -39,6 +39,13 @@ TextSpan TextLinkManager::AdjustSpan(TextSpan a, const TextEdit& e, bool extend_
     a.length = std::max(0, a.length + d);  // the edit lies inside the anchor
     return a;
   }
+  if (e.end >= a_end) {
+    // The edit replaced the whole anchor, from before it: nothing of it is left, and
+    // the anchor does not take over whatever text came in its place.
+    a.start = e.start;
+    a.length = 0;
+    return a;
+  }
   // The edit starts before the anchor and reaches into it.
   a.length = std::max(0, d + a_end - e.start);
   a.start = e.start;

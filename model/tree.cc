@@ -38,6 +38,7 @@ void Tree::LinkIn(Tree* x, Tree* father, Tree* elder, Tree* younger) {
   if (younger != nullptr) {
     younger->elder_brother_ = x;
   }
+  x->StructureChanged();
 }
 
 void Tree::AddSon(Tree* x) {
@@ -85,6 +86,7 @@ void Tree::Unhook() {
   father_ = nullptr;
   brother_ = nullptr;
   elder_brother_ = nullptr;
+  StructureChanged();
 }
 
 size_t Tree::ChildCount() const {
@@ -216,6 +218,7 @@ void Tree::SetChildOrder(const std::vector<Tree*>& children) {
     }
     elder = t;
   }
+  StructureChanged();
 }
 
 void Tree::Sort(const TreeComparator& comparator) {

@@ -82,6 +82,9 @@ class Tree {
  protected:
   Tree() = default;
   ~Tree() = default;
+  // Called on an element after it was linked in, unhooked or had its children
+  // reordered, so that caches of tree order (a note's outline order) can be dropped.
+  virtual void StructureChanged() {}
 
  private:
   // Links x in with the given neighbours; x must be unhooked.

@@ -173,7 +173,9 @@ std::unique_ptr<Orvex> OrvexDoc::ReadFile(const std::filesystem::path& file, Ope
         return nullptr;
     }
     if (doc == nullptr) {
+      // Well-formed, but nothing could be built from it: say so rather than nothing.
       out->kind = OpenOutcome::Kind::kMalformed;
+      Warn("Couldn't open " + file.filename().string() + ": it holds no Fernweave document.");
       return nullptr;
     }
     out->kind = OpenOutcome::Kind::kOpened;
@@ -222,6 +224,14 @@ bool OrvexDoc::WriteTo(const std::filesystem::path& file, bool require_existing)
     Warn(SaveFailureMessage(SaveFailureCode(result)));
     return false;
   }
+  if (!result.owner_kept || !result.group_kept) {
+    const char* lost = !result.owner_kept && !result.group_kept ? "owner and group"
+                       : !result.owner_kept                     ? "owner"
+                                                                : "group";
+    Warn(file.filename().string() + " was saved, but its " + lost +
+         " could not be kept: it now belongs to you, and others who shared it may no "
+         "longer be able to open it.");
+  }
   SetModified(false);
   return true;
 }
@@ -246,6 +256,11 @@ bool OrvexDoc::DoRevert() {
   OpenOutcome outcome;
   std::unique_ptr<Orvex> read = ReadFile(file, &outcome);
   const bool replaced = read != nullptr && outcome.kind == OpenOutcome::Kind::kOpened;
+  if (outcome.kind == OpenOutcome::Kind::kImported) {
+    // Every other failure of the read has told why already.
+    Warn("Couldn't revert to " + file.filename().string() +
+         ": it is no longer a Fernweave document.");
+  }
   if (replaced) {
     SetHypertext(std::move(read));
     if (outcome.untitled_by_reader) {

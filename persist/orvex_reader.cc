@@ -42,7 +42,7 @@ const char kImageRevisionMessage[] =
 
 namespace {
 
-constexpr uint32_t kMinusOne = 4294967295u;
+constexpr uint32_t kMinusOne = NodeID::kFreshIdRequest;
 
 bool IsNoteElement(const XMLItem* item) {
   return item->Is("item") || item->Is("agent") || item->Is("adornment");
@@ -151,11 +151,16 @@ class OrvexReader::Builder {
     Node* container = nullptr;
     bool parent_is_frame = false;
     Node* last_child = nullptr;  // the last note placed inside this one
+    size_t depth = 0;            // how deep below the document's root the note goes
   };
 
   static bool Accepts(Step step, const XMLItem& item);
+  // True for an element some step of a whole document reads.
+  static bool IsKnownSection(const XMLItem& item);
   void StartAtTop(XMLItem& item);
   void StartInNote(XMLItem& item);
+  // Ignores a pasted note that would lie deeper than a document may hold.
+  void SkipIfTooDeep(Frame* frame);
   // Makes the note of frames_[index] from its element's attributes and the children
   // before `stop_at` (all when null).
   void MakeNote(size_t index, const XMLItem* stop_at);
@@ -182,6 +187,8 @@ class OrvexReader::Builder {
   // One child element of a note that is not a note.
   void ApplyChild(const XMLItem& child, Node* n);
   void ApplyAttribute(const XMLItem& child, Node* n);
+  // Stores the values whose attribute was not declared yet when their note was read.
+  void ApplyUndeclared();
   void GetStyles(const XMLItem& item, Content* content);
   void GetPictures(const XMLItem& item, Content* content);
   void GetStrike(const XMLItem& item, Content* content);
@@ -213,8 +220,21 @@ class OrvexReader::Builder {
   int counter_ = 0;
   // The elements open at the moment, outermost first.
   std::vector<Frame> frames_;
-  // The first step that may still consume a child of the root.
-  Step step_ = kAttrib;
+  // Values of attributes not declared when their note was read.
+  struct Undeclared {
+    Node* note;
+    std::string name;
+    std::string text;
+  };
+  std::vector<Undeclared> undeclared_;
+  // The `links` sections, made when the root ends.
+  std::vector<const XMLItem*> deferred_links_;
+  // The names of the root's children that no section reads.
+  std::set<std::string> skipped_;
+  // A pasted note was left out for lying too deep.
+  bool skipped_too_deep_ = false;
+  // The `windows` sections replace the saved windows only from the first one on.
+  bool windows_read_ = false;
   bool aliases_made_ = false;
   // File identity → note made for it (the first, when a file repeats one).
   std::map<std::pair<uint32_t, std::string>, Node*> by_file_id_;
@@ -303,22 +323,21 @@ void OrvexReader::Builder::Start(XMLItem& item) {
 }
 
 void OrvexReader::Builder::StartAtTop(XMLItem& item) {
+  // Each known section is read wherever it stands; an element the reader does not
+  // know is skipped (and named once the read ends), never a reason to stop reading.
   // A clipping pasted into a document has no document-wide sections to read.
   const int steps = r_.whole_document_ ? kStepCount : kWindows;
-  int step = step_;
+  int step = 0;
   while (step < steps && !Accepts(static_cast<Step>(step), item)) {
     ++step;
   }
   if (step >= steps) {
-    step_ = kStepCount;
+    if (!IsKnownSection(item)) {
+      skipped_.insert(item.Kind());
+    }
     frames_.push_back({&item, Role::kIgnored});
     return;
   }
-  if (step > kNotes && !aliases_made_) {
-    MakeAliases();
-  }
-  const bool repeats = step == kAttrib || step == kMenu || step == kLinkTypes || step == kNotes;
-  step_ = static_cast<Step>(repeats ? step : step + 1);
   if (step != kNotes) {
     frames_.push_back({&item, Role::kSection, static_cast<Step>(step)});
     return;
@@ -337,8 +356,24 @@ void OrvexReader::Builder::StartAtTop(XMLItem& item) {
       frame.role = Role::kIgnored;
     }
     frame.container = r_.target_;
+    frame.depth = 1;
+    for (const Node* a = r_.target_; a != nullptr && !a->IsRootNote(); a = a->Father()) {
+      ++frame.depth;
+    }
+    SkipIfTooDeep(&frame);
   }
   frames_.push_back(frame);
+}
+
+void OrvexReader::Builder::SkipIfTooDeep(Frame* frame) {
+  // A clipping pasted deep in a document must not take notes deeper than a document
+  // file can carry: they are left out, and the paste says so. (A whole document's
+  // depth is bounded by the reader's own nesting limit.)
+  if (!r_.whole_document_ && frame->role == Role::kNote &&
+      frame->depth > Hypertext::kMaxNoteDepth) {
+    frame->role = Role::kIgnored;
+    skipped_too_deep_ = true;
+  }
 }
 
 void OrvexReader::Builder::StartInNote(XMLItem& item) {
@@ -353,6 +388,8 @@ void OrvexReader::Builder::StartInNote(XMLItem& item) {
   Frame frame{&item, Role::kNote, kNotes};
   frame.container = frames_[parent].note;
   frame.parent_is_frame = true;
+  frame.depth = frames_[parent].depth + 1;
+  SkipIfTooDeep(&frame);
   if (!frame.container->CanReceiveChildren()) {
     frame.role = Role::kIgnored;
   }
@@ -368,6 +405,13 @@ bool OrvexReader::Builder::End(XMLItem& item) {
       EndRoot();
       break;
     case Role::kSection:
+      if (frame.step == kLinks) {
+        // Links need every note and alias: they are made once the root ends, wherever
+        // the section stands. The element is kept until then.
+        deferred_links_.push_back(&item);
+        used = false;
+        break;
+      }
       EndSection(item, frame.step);
       break;
     case Role::kNote:
@@ -438,10 +482,37 @@ void OrvexReader::Builder::EndSection(const XMLItem& item, Step step) {
 }
 
 void OrvexReader::Builder::EndRoot() {
+  ApplyUndeclared();
   if (!aliases_made_) {
     MakeAliases();
   }
+  for (const XMLItem* links : deferred_links_) {
+    EndSection(*links, kLinks);
+  }
+  deferred_links_.clear();
   progress_->End();
+  if (skipped_too_deep_) {
+    Warn("Notes nested more than " + std::to_string(Hypertext::kMaxNoteDepth) +
+         " deep were left out of the paste.");
+  }
+  if (!skipped_.empty()) {
+    std::string names;
+    for (const std::string& name : skipped_) {
+      names += (names.empty() ? "" : ", ") + name;
+    }
+    Warn("Fernweave skipped parts of this file it does not know (" + names +
+         "); they will not be kept when the document is saved.");
+  }
+}
+
+bool OrvexReader::Builder::IsKnownSection(const XMLItem& item) {
+  // Sections of documents that a clipping does not read.
+  for (int step = 0; step < kStepCount; ++step) {
+    if (Accepts(static_cast<Step>(step), item)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // --- Attribute definitions ---------------------------------------------------------
@@ -612,7 +683,7 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
       id = static_cast<uint32_t>(item.GetUnsignedLong("ID"));
       if (id == kMinusOne) {
         // -1 asks for a fresh id; every such note gets its own.
-        id = NodeID::MakeUniqueNumber();
+        id = doc_->NewIdNumber();
       }
       continue;
     }
@@ -646,7 +717,7 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
     // The identity belongs to another note already (a clipping pasted twice, or a file
     // that repeats an id): this note gets a fresh one; links of the file still find
     // it through the file's identity.
-    n->SetID(NodeID(NodeID::MakeUniqueNumber(), creator));
+    n->SetID(NodeID(doc_->NewIdNumber(), creator));
     file_number_of_.emplace(n, id);
   } else {
     n->SetID(NodeID(id, creator));
@@ -656,10 +727,24 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
 }
 
 void OrvexReader::Builder::ApplyAttribute(const XMLItem& child, Node* n) {
-  Attribute* a = props_.Find(child.Get("name"));
+  const std::string& name = child.Get("name");
+  Attribute* a = props_.Find(name);
   if (IsReadable(a)) {
     a->Set(n, Value::Create(a->GetType(), child.UnicodeText()));
+  } else if (a == nullptr && r_.whole_document_) {
+    // Perhaps declared by an `attrib` section further on: tried again at the end.
+    undeclared_.push_back({n, name, std::string(child.UnicodeText())});
   }
+}
+
+void OrvexReader::Builder::ApplyUndeclared() {
+  for (const Undeclared& u : undeclared_) {
+    Attribute* a = props_.Find(u.name);
+    if (IsReadable(a)) {
+      a->Set(u.note, Value::Create(a->GetType(), u.text));
+    }
+  }
+  undeclared_.clear();
 }
 
 void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
@@ -950,7 +1035,12 @@ void OrvexReader::Builder::MakeWindows(const XMLItem& item) {
   static constexpr std::string_view kStateOrder[] = {
       "bounds", "x", "y", "scale", "checkbox", "columns", "split", "expanded", "collapsed"};
   std::vector<WindowRecord>& windows = doc_->Records().Windows();
-  windows.clear();
+  // Every `windows` section of the file is read; together they replace what the
+  // document held.
+  if (!windows_read_) {
+    windows.clear();
+    windows_read_ = true;
+  }
   for (const XMLItem* w = item.First("window"); w != nullptr; w = w->Next("window")) {
     WindowRecord record;
     record.type = w->Get("type");

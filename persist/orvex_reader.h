@@ -4,8 +4,9 @@
 // of an open document. Files whose root element is the older `orvex` read the same way.
 //
 // Reading a whole document (wholeDocument true): the first top-level note element
-// describes the document's root note; the sections are visited once, in the writer's
-// order, and whatever follows the first child out of that order is ignored. Pasting
+// describes the document's root note; every known section is read wherever it
+// stands, links once the root ends, and elements the reader does not know are skipped
+// with a message naming them. Pasting
 // (wholeDocument false): every top-level note element becomes a new note inside the
 // container; notes whose identity is already taken in the document get fresh ids and
 // the clipping's links follow them.

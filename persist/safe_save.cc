@@ -169,6 +169,8 @@ const char* FileOpName(FileOp op) {
       return "check";
     case FileOp::kCreateTemp:
       return "create";
+    case FileOp::kChownTemp:
+      return "chown";
     case FileOp::kChmodTemp:
       return "chmod";
     case FileOp::kWrite:
@@ -240,6 +242,8 @@ SaveResult SafeSave(const std::filesystem::path& document, const ContentsWriter&
   // reports meaningful although the document itself is never opened for writing.
   bool keep_mode = false;
   mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
   if (options.require_existing) {
     int error = 0;
     if (!CanWriteFile(target, &error)) {
@@ -251,6 +255,8 @@ SaveResult SafeSave(const std::filesystem::path& document, const ContentsWriter&
   if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     keep_mode = true;
     mode = st.st_mode & 07777;
+    owner = st.st_uid;
+    group = st.st_gid;
   }
 
   // Never reuse or delete a temporary file someone else left: pick the first free name.
@@ -278,6 +284,21 @@ SaveResult SafeSave(const std::filesystem::path& document, const ContentsWriter&
 
   bool renamed = false;
   auto steps = [&]() -> bool {
+    if (keep_mode) {
+      // Owner and group before the mode: changing the owner may clear set-id bits. In
+      // a shared folder another member of the group saves: the owner cannot be given
+      // away, but the group usually can, and a file left in the saver's own group
+      // could lock the others out. What cannot be kept is reported, not fatal.
+      int injected = HookBefore(FileOp::kChownTemp, temp);
+      if (injected == 0 && ::fchown(fd, owner, group) == 0) {
+        HookAfter(FileOp::kChownTemp, temp);
+      } else {
+        struct stat made;
+        const bool known = injected == 0 && ::fstat(fd, &made) == 0;
+        result.owner_kept = known && made.st_uid == owner;
+        result.group_kept = known && (made.st_gid == group || ::fchown(fd, static_cast<uid_t>(-1), group) == 0);
+      }
+    }
     if (keep_mode) {
       const int injected = HookBefore(FileOp::kChmodTemp, temp);
       if (injected != 0 || ::fchmod(fd, mode) != 0) {

@@ -6,7 +6,8 @@
 // over the document and fsyncs the folder. Until the rename the document file is
 // untouched; after it the document holds the complete new contents. On any failure
 // before the rename the temporary is removed; a file SafeSave did not create is never
-// removed. The document keeps its permission bits.
+// removed. The document keeps its permission bits, and its owner and group where the
+// system allows this process to give them to the new file (see SaveResult).
 //
 // Every file operation passes through the fault hook first, so tests can make any one
 // of them fail with a chosen errno, or stop the process just before or after it.
@@ -25,6 +26,7 @@ namespace fernweave {
 enum class FileOp {
   kCheckDocument,  // stat and access(W_OK) of the existing document file
   kCreateTemp,     // open(O_CREAT|O_EXCL|O_NOFOLLOW) of the temporary file
+  kChownTemp,      // fchown to the document's owner and group
   kChmodTemp,      // fchmod to the document's permission bits
   kWrite,          // one write(2) of buffered contents
   kSyncTemp,       // fsync of the temporary file
@@ -61,6 +63,11 @@ struct SaveResult {
   // contents but could not replace the document); `temp` names it.
   bool temp_kept = false;
   std::filesystem::path temp;
+  // After a successful save: the document was saved, but the system did not let the
+  // new file keep the old one's owner (owner_kept false) or group (group_kept false);
+  // it belongs to this process's user and group instead.
+  bool owner_kept = true;
+  bool group_kept = true;
 };
 
 // Writes the document's contents. Returns false when it could not produce them.

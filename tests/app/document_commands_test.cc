@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/command.h"
+#include "model/hypertext.h"
 #include "model/node.h"
 #include "model/node_actions.h"
 #include "tests/support/command_runner.h"
@@ -73,6 +74,7 @@ TEST_F(DocumentCommandsTest, PrintsTheDateAsReadAndNamesAnUnknownCommand) {
        kExitOk,
        "Sunday, May 3, 2009 09:05\n"},
       {{"date", "Jan 15, 2009 8:00 am"}, kExitOk, "2009-01-15T08:00:00-05:00\n"},
+      {{"date", "May 3, 2009 at 5:30:00 PM EDT"}, kExitOk, "2009-05-03T17:30:00-04:00\n"},
       {{"date", "never"}, kExitOk, "never\n"},
       {{"date", "never", "--format", "y"}, kExitOk, "never\n"},
       {{"date", "today", "--format", ""}, kExitOk, "\n"},
@@ -218,6 +220,10 @@ TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
   ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
   ASSERT_EQ(RunFernweave({"add", f, "/A/B"}).status, kExitOk);
   const std::string before = ReadFile(f);
+  std::string deep;  // a container path as deep as a note may lie
+  for (size_t i = 0; i < Hypertext::kMaxNoteDepth; ++i) {
+    deep += "/n";
+  }
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -236,6 +242,15 @@ TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
        "cannot declare Name: the name is taken or not valid"},
       {{"attr", f, "Mood"}, kExitUsage, "attr needs --type to declare Mood"},
       {{"add", f, "/A/C", "--prototype", "Nobody"}, kExitFalse, "no prototype Nobody"},
+      {{"set", f, "/A", "Name=Z", "Alias=1"}, kExitUsage, "cannot change Alias: it is read-only"},
+      {{"add", f, "/A/D", "--set", "Created=1"}, kExitUsage, "cannot change Created: it is read-only"},
+      {{"reset", f, "/A", "Modified"}, kExitUsage, "cannot change Modified: it is read-only"},
+      {{"link", f, "/A", "/A", "--type", "prototype"}, kExitFalse, "cannot make /A the prototype of /A"},
+      {{"attr", f, "When", "--type", "date", "--sequential"}, kExitUsage,
+       "--sequential numbers notes: it needs --type number"},
+      {{"set", f, "/A/B", "Container=/A/B/New"}, kExitFalse, "cannot move B into /A/B/New"},
+      {{"add", f, deep + "/x"}, kExitFalse,
+       "cannot add a note inside " + deep + ": notes may lie at most 9996 levels deep"},
   };
   for (const Case& c : cases) {
     messages_.Clear();
@@ -250,6 +265,29 @@ TEST_F(DocumentCommandsTest, RefusedChangesWriteNothing) {
   }
   EXPECT_NE(ReadFile(f), before);
   RunSteps({{{"tree", f}, kExitOk, "A\n  B\n  B\n"}});
+}
+
+// Each edit is the user's: it stamps `Modified` on the note it changes.
+TEST_F(DocumentCommandsTest, EditsStampModifiedAndCreatorIsSaved) {
+  const std::string f = File();
+  ASSERT_EQ(RunFernweave({"new", f}).status, kExitOk);
+  ASSERT_EQ(RunFernweave({"add", f, "/A/B"}).status, kExitOk);
+  const std::vector<std::pair<std::vector<std::string>, std::string>> edits = {
+      {{"set", f, "/A/B", "Color=red"}, "/A/B"},
+      {{"reset", f, "/A/B", "Color"}, "/A/B"},
+      {{"mv", f, "/A/B", "/"}, "/B"},
+  };
+  int hour = 0;
+  for (const auto& [args, note] : edits) {
+    setenv("FERNWEAVE_NOW", ("2009-06-01T0" + std::to_string(++hour) + ":00:00").c_str(), 1);
+    ASSERT_EQ(RunFernweave(args).status, kExitOk) << args[0];
+    EXPECT_NE(RunFernweave({"get", f, note, "Modified"}).out.find(std::to_string(hour) + ":00"),
+              std::string::npos)
+        << args[0];
+  }
+  // The creator is half of the identity: written, it is saved.
+  RunSteps({{{"set", f, "/B", "Creator=bob"}, kExitOk, ""},
+            {{"get", f, "/B", "Creator"}, kExitOk, "bob\n"}});
 }
 
 TEST_F(DocumentCommandsTest, AFailedSaveExitsThreeAndKeepsTheFile) {

@@ -179,6 +179,14 @@ TEST(XMLReaderTest, TextIsConvertedToMacRomanAndKeptAsUtf8) {
             "c\xE2\x82\xAC");
 }
 
+TEST(XMLReaderTest, SingleByteEncodingsIcuConvertsAreRead) {
+  // 0x8E is e acute and 0xA5 a bullet in Mac OS Roman.
+  auto roman = ParseOrDie("<?xml version=\"1.0\" encoding=\"macintosh\" ?><r n=\"\xA5\">\x8E</r>");
+  EXPECT_EQ(roman->UnicodeText() + roman->Get("n"), "\xC3\xA9\xE2\x80\xA2");
+  XMLReader reader;  // not single-byte: refused as before
+  EXPECT_FALSE(reader.Parse(std::string("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?><r>x</r>")));
+}
+
 TEST(XMLReaderTest, NumberAndBooleanAccessors) {
   auto root = ParseOrDie(
       "<r a='12' b=' 7' c='-3' d='12abc' e='abc' f='' g='99999999999999999999' "
@@ -382,8 +390,9 @@ TEST(XMLReaderTest, ProbeReadsOnlyTheRootName) {
       {"<o:orvex xmlns:o='urn:o'/>", "orvex"},
       {"just some text", ""},
       {"", ""},
-      // A start tag longer than the probe is not seen.
-      {"<r a='" + std::string(300, 'x') + "'>", ""},
+      // The probe reads on until the root's start tag, unless the file ends first.
+      {"<!--" + std::string(9000, 'c') + "--><?pi x?><r a='" + std::string(300, 'x') + "'>", "r"},
+      {"<r a='" + std::string(300, 'x'), ""},
   };
   XMLReader reader;
   for (const auto& c : cases) {

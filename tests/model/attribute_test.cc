@@ -31,7 +31,10 @@ TEST(AttributeTest, NamesAreNormalisedWhenDeclared) {
     const char* name;
   } kCases[] = {
       {"Due date", "Duedate"}, {"a-b", "a_b"}, {"  x  y ", "xy"},
-      {"$Cost", "_Cost"},      {"n\t1", "n1"}, {"caf\xc3\xa9", "caf__"},
+      {"$Cost", "_Cost"},      {"n\t1", "n1"},
+      // By character: letters and digits of any script are kept, blanks of any script
+      // dropped; a byte that is no character becomes "_".
+      {"Caf\xc3\xa9\xc2\xa0\xd9\xa3", "Caf\xc3\xa9\xd9\xa3"}, {"\xe2\x80\x94\xff", "__"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(Attribute::NormalizeName(c.text), c.name) << c.text;
@@ -191,6 +194,9 @@ TEST(AttributeTest, SequentialNumbersAndDateStampsOnNewNotes) {
       props.CreateBasicAttribute("Number", kUserCategory, true, AttributeType::kNumber);
   seq->BeSequential(true);
   seq->Initialize(doc.get());
+  Attribute* stamp = props.CreateBasicAttribute("When", kUserCategory, true, AttributeType::kDate);
+  stamp->BeSequential(true);  // only numbers count in sequence
+  stamp->Initialize(doc.get());
   EXPECT_EQ(test::At(doc.get(), "A")->GetLong("Number"), 1);
   EXPECT_EQ(test::At(doc.get(), "B")->GetLong("Number"), 2);
   Node* c = doc->MakeNode("C", nullptr, nullptr, 0, 0);
@@ -202,6 +208,7 @@ TEST(AttributeTest, SequentialNumbersAndDateStampsOnNewNotes) {
   Node* e = doc->MakeNode("E", nullptr, nullptr, 0, 0);
   EXPECT_TRUE(e->HasImmediate("Due"));
   EXPECT_EQ(e->GetDate("Due"), 3'000'000'000);
+  EXPECT_FALSE(e->HasImmediate("When") || test::At(doc.get(), "A")->HasImmediate("When"));
 }
 
 TEST(AttributeTest, PreferenceDefaultsAreReadLive) {
@@ -235,12 +242,33 @@ TEST(AttributeTest, ComputedAndReadOnlyAttributes) {
   for (const auto& c : kCases) {
     EXPECT_EQ(c.note->GetString(c.attribute), c.value) << c.attribute;
   }
-  a->Set("ChildCount", "9");
-  a->Set("DisplayName", "other");
-  EXPECT_EQ(a->GetString("ChildCount"), "2");
-  EXPECT_EQ(a->GetString("DisplayName"), "A");
   a->Set("Text", "replaced");
   EXPECT_EQ(a->GetText(), "replaced");
+}
+
+TEST(AttributeTest, ReadOnlyAttributesIgnoreWritesAndResetsAndCreatorIsTheIdentity) {
+  auto doc = test::MakeDocument("A\n  B\nOther");
+  auto [a, other] = Notes(doc.get(), {"A", "Other"});
+  a->SetBySystem(a->GetAttribute("ReadCount"), Value::ForInt(3));
+  for (const char* name : {"Alias", "Created", "Modified", "ID", "ReadCount", "LastFetched",
+                           "OutlineOrder", "ChildCount", "Path", "IsAlias", "DisplayName"}) {
+    const std::string before = a->GetString(name);
+    a->Set(name, std::to_string(other->GetID().id()));
+    a->Remove(name);
+    EXPECT_EQ(a->GetString(name), before) << name;
+  }
+  // A user attribute stays writable whatever its editable flag says.
+  doc->Properties().CreateBasicAttribute("Locked", kUserCategory, false, AttributeType::kString);
+  a->Set("Locked", "yes");
+  EXPECT_EQ(a->GetString("Locked"), "yes");
+  const uint32_t id = a->GetID().id();
+  a->Set("Creator", "bob");
+  EXPECT_EQ(doc->FindNode(id, "bob"), a);
+  other->SetID(id, "eve");
+  other->Set("Creator", "bob");  // would take A's identity: refused
+  EXPECT_EQ(other->GetID().creator(), "eve");
+  a->Remove("Creator");  // back to the creator of new notes
+  EXPECT_EQ(a->GetString("Creator"), "system");
 }
 
 TEST(AttributeTest, WritingContainerMovesTheNote) {
@@ -266,6 +294,11 @@ TEST(AttributeTest, WritingContainerMovesTheNote) {
   EXPECT_EQ(e->Father(), doc->Root());
   a->Set("Container", "parent(/Made/Here)");
   EXPECT_EQ(a->Father()->Name(), "Made");
+  // A refused move makes nothing along the path.
+  Node* made = test::At(doc.get(), "Made");
+  made->Set("Container", "/Made/Here/Brand/New");
+  made->Set("Container", "/Made/A/Brand/New");
+  EXPECT_EQ(test::Dump(doc->Root()), "C\nB\nMade\n  Here\n  A\nE\n");
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 

@@ -317,8 +317,14 @@ TEST(HTPathTest, CreateMakesMissingNotesAlongAPath) {
   // Through an alias the walk goes on in its original; aliases hold no children.
   AliasNode* alias = AliasNode::CreateFor(other, top, nullptr, 0, 0, false);
   ASSERT_NE(alias, nullptr);
-  EXPECT_EQ(HTPath("/Top/Other/Inside").Create(top)->Father(), other);
+  Node* inside = HTPath("/Top/Other/Inside").Create(top);
+  ASSERT_NE(inside, nullptr);
+  EXPECT_EQ(inside->Father(), other);
   EXPECT_EQ(alias->Son(), nullptr);
+  // Resolution looks there too, so a second walk finds what the first made.
+  EXPECT_EQ(HTPath("/Top/Other/Inside").Get(top), inside);
+  Node* y = HTPath("/Top/Other/Inside/x/y").Create(top);
+  EXPECT_EQ(HTPath("/Top/Other/Inside/x/z").Create(top)->Father(), y->Father());
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 

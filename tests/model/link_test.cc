@@ -63,10 +63,12 @@ TEST(LinkTypeTest, ReadsAnElementWithDefaults) {
                                                {"style", "3"},
                                                {"required", "1"}}))),
             "agrees with|#ff0000|red|0|0|192|1");
+  // Absent booleans read false.
   EXPECT_EQ(Fields(LinkType::FromXML(*Element({{"name", "see"}, {"color", "#00ff00"}}))),
-            "see|#00ff00|#00ff00|1|1|0|0");
+            "see|#00ff00|#00ff00|0|0|0|0");
   // The untitled type never shows its label.
-  EXPECT_EQ(Fields(LinkType::FromXML(*Element({{"name", "*untitled"}, {"showLabel", "1"}}))),
+  EXPECT_EQ(Fields(LinkType::FromXML(*Element(
+                {{"name", "*untitled"}, {"showLabel", "1"}, {"visible", "1"}}))),
             "*untitled|#000000|#000000|1|0|0|0");
 }
 
@@ -159,6 +161,7 @@ TEST(LinkTest, PresentationThroughTheTypeTable) {
   EXPECT_EQ(agree->GetStyle().AsInt(), LinkStyle::kBold);
 
   Link* unknown = doc->CreateLink(Record(a, b, "nowhere"));
+  EXPECT_TRUE(doc->GetLinkTypes()->Has("nowhere"));  // the type comes with the link
   EXPECT_EQ(unknown->Label(), "nowhere");
   EXPECT_TRUE(unknown->GetColor().IsBlack());
   EXPECT_TRUE(unknown->Visible());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/clock.h"
+#include "model/alias_node.h"
 #include "model/node_id.h"
 #include "model/values.h"
 #include "tests/support/fakes.h"
@@ -67,6 +68,47 @@ TEST_F(IdTest, CounterSkipsZeroAndRisesAboveIdsReadFromFiles) {
   EXPECT_EQ(NodeID::MakeUniqueNumber(), 5'001u);
   NodeID::RaiseCounterAbove(10);  // lower ids do not lower the counter
   EXPECT_EQ(NodeID::MakeUniqueNumber(), 5'002u);
+  // A file holding 4294967294: the next number would be 4294967295, which files use to
+  // ask for a fresh id, so the counter wraps past it and past 0.
+  NodeID::RaiseCounterAbove(0xFFFFFFFE);
+  EXPECT_EQ(NodeID::MakeUniqueNumber(), 1u);
+}
+
+TEST_F(IdTest, DocumentsNeverHandOutAnIdTheyHold) {
+  At(100);
+  auto doc = test::MakeDocument("A\nB");
+  test::At(doc.get(), "A")->SetID(1, "system");
+  test::At(doc.get(), "B")->SetID(2, "other");  // held under another creator: still taken
+  NodeID::SetLastIdForTesting(0xFFFFFFFF);
+  At(-5);  // a clock before 1904 leaves the counter to wrap into 1 and 2
+  EXPECT_EQ(doc->MakeNode("C", nullptr, nullptr, 0, 0)->GetID().id(), 3u);
+}
+
+TEST(NodeTest, OutlineOrderFollowsTheTree) {
+  auto doc = test::MakeDocument("A\n  B\nD");
+  const auto orders = [&doc]() { return test::Dump(doc->Root(), {"OutlineOrder"}); };
+  EXPECT_EQ(orders(), "A OutlineOrder=1\n  B OutlineOrder=2\nD OutlineOrder=3\n");
+  test::At(doc.get(), "D")->DoMoveTo(doc->Root(), nullptr);
+  test::At(doc.get(), "A/B")->Hide(true);
+  doc->MakeNode("E", test::At(doc.get(), "A"), nullptr, 0, 0);
+  EXPECT_EQ(orders(), "D OutlineOrder=1\nA OutlineOrder=2\n  E OutlineOrder=3\n");
+}
+
+TEST(NodeTest, NotesNeverLieDeeperThanTheFileCanCarry) {
+  auto doc = test::MakeDocument("Top\nSide\n  Leaf\n    Under");
+  Node* deepest = test::At(doc.get(), "Top");
+  for (size_t depth = 2; depth <= Hypertext::kMaxNoteDepth; ++depth) {
+    deepest->AddSon(doc->MakeBareNode(Hypertext::NoteKind::kNote));  // as the reader builds
+    deepest = deepest->Son();
+    doc->AddNode(deepest);
+  }
+  EXPECT_EQ(doc->MakeNode("too deep", deepest, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(AliasNode::CreateFor(deepest, deepest, nullptr, 0, 0, false), nullptr);
+  // A subtree two deep fits two levels above the deepest note, not one.
+  Node* leaf = test::At(doc.get(), "Side/Leaf");
+  EXPECT_FALSE(leaf->DoMoveTo(deepest->Father(), nullptr));
+  EXPECT_TRUE(leaf->DoMoveTo(deepest->Father()->Father(), nullptr));
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
 TEST(NodeIDTest, OrderIsByNumberThenCreator) {

@@ -64,6 +64,11 @@ TEST(PrototypeTest, ChainLoopsAreRefused) {
   a->SetPrototype(b, false);
   EXPECT_EQ(a->GetPrototype(), nullptr);
   EXPECT_EQ(a->GetString("Color"), a->GetDefaultAsString("Color"));  // lookup stays finite
+  // A prototype link made directly passes the same checks.
+  LinkRecord record(b, -1, 0);
+  record.dest = c;
+  record.name = kPrototypeLinkType;
+  EXPECT_EQ(doc->CreateLink(record), nullptr);
 }
 
 TEST(PrototypeTest, PrototypeInTheTrash) {

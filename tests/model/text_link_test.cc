@@ -33,6 +33,7 @@ TEST(TextLinkTest, AdjustSpanCoversEveryCase) {
       {"6 deleting across the start", {4, 6}, {2, 6, -4}, false, {2, 4}},
       {"6 replacing across the start", {4, 6}, {2, 6, -1}, false, {2, 7}},
       {"6 never below zero", {4, 2}, {2, 5, -10}, false, {2, 0}},
+      {"6 replacing the whole anchor and more empties it", {4, 3}, {2, 9, -2}, false, {2, 0}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TextLinkManager::AdjustSpan(c.anchor, c.edit, c.extend), c.expected) << c.what;
@@ -67,6 +68,19 @@ TEST(TextLinkTest, TextChangedMovesSourceAndDestinationAnchors) {
   EXPECT_EQ(TextLinkManager::DropEmptyAnchors(a), 1u);
   EXPECT_FALSE(doc->Links().Has(outbound));
   EXPECT_TRUE(doc->Links().Has(inbound));
+}
+
+TEST(TextLinkTest, ReplacingTheTextMovesAnchorsAndDropsEmptiedOnes) {
+  auto doc = test::MakeDocument("S\nT");
+  Node* s = test::At(doc.get(), "S");
+  s->SetText("h\xc3\xa9llo target world");
+  LinkRecord record(s, 6, 6);
+  record.dest = test::At(doc.get(), "T");
+  Link* target = doc->CreateLink(record);
+  s->SetText("h\xc3\xa9llo big target world");  // only the middle is edited; UTF-16 offsets
+  EXPECT_EQ(target->SourceSpan(), (TextSpan{10, 6}));
+  s->SetText("x");
+  EXPECT_FALSE(doc->Links().Has(target));
 }
 
 }  // namespace

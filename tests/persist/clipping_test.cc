@@ -118,6 +118,23 @@ TEST(ClippingTest, BadClippingsPasteNothing) {
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 
+TEST(ClippingTest, NotesThatWouldLieTooDeepAreLeftOutOfThePaste) {
+  auto doc = test::MakeDocument("");
+  Node* deep = doc->Root();
+  for (size_t depth = 1; depth < Hypertext::kMaxNoteDepth; ++depth) {
+    deep->AddSon(doc->MakeBareNode(Hypertext::NoteKind::kNote));  // as the reader builds
+    deep = deep->Son();
+    doc->AddNode(deep);
+  }
+  test::CollectingMessages messages;
+  const NodeVector pasted =
+      OrvexReader::PasteClipping("<fernweave><item><item /></item></fernweave>", deep, nullptr);
+  ASSERT_EQ(pasted.size(), 1u);
+  EXPECT_EQ(pasted[0]->Son(), nullptr);
+  EXPECT_EQ(messages.messages(),
+            std::vector<std::string>{"Notes nested more than 9996 deep were left out of the paste."});
+}
+
 // The paste goes after the given note, and undoes and redoes as one action.
 TEST(ClippingTest, PasteActionPlacesUndoesAndRedoes) {
   auto doc = test::MakeDocument("A\n  B\nBox\n  P\n  Q");

@@ -224,6 +224,29 @@ TEST_F(DocTest, RevertReplacesTheDocumentOnlyWhenTheFileReads) {
   EXPECT_EQ(Outline(*doc), "A\nKept\n");
   EXPECT_TRUE(doc->IsModified());
   EXPECT_FALSE(doc->IsReverting());
+  // A file that is no document any more: the revert says why it did nothing.
+  messages_.Clear();
+  WriteFile(dir_ / "notes.skep", "plain words");
+  EXPECT_FALSE(doc->DoRevert());
+  EXPECT_EQ(messages_.messages(),
+            std::vector<std::string>{
+                "Couldn't revert to notes.skep: it is no longer a Fernweave document."});
+  // A document whose root follows a long comment, in Mac OS Roman, is a document.
+  WriteFile(dir_ / "notes.skep", "<?xml version=\"1.0\" encoding=\"macintosh\"?><!--" +
+                                     std::string(300, 'c') + "--><fernweave><item><item><attribute "
+                                     "name=\"Name\">Caf\x8E</attribute></item></item></fernweave>");
+  EXPECT_TRUE(doc->DoRevert());
+  EXPECT_EQ(Outline(*doc), "Caf\xC3\xA9\n");
+}
+
+TEST_F(DocTest, ASaveThatCannotKeepTheOwnerSaysSo) {
+  std::unique_ptr<OrvexDoc> doc = Saved("A");
+  FileFault refused(FileOp::kChownTemp, EPERM);
+  EXPECT_TRUE(doc->DoSave());
+  EXPECT_EQ(messages_.messages(),
+            std::vector<std::string>{"notes.skep was saved, but its owner and group could not "
+                                     "be kept: it now belongs to you, and others who shared it "
+                                     "may no longer be able to open it."});
 }
 
 // Stands for the views recording their state into the document as a save begins: the

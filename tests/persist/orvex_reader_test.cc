@@ -11,6 +11,7 @@
 #include "model/content.h"
 #include "model/link.h"
 #include "model/link_manager.h"
+#include "model/link_type.h"
 #include "persist/orvex_writer.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
@@ -79,29 +80,39 @@ TEST(OrvexReaderTest, AMissingFileFailsWithoutAMessage) {
   EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST(OrvexReaderTest, SectionOutOfOrderStopsTheWalk) {
-  const std::string notes = Notes(Item(10, "A"));
-  const std::string colors = "<colors ><color name=\"late\" color=\"#112233\" /></colors>\n";
-  const std::string macros = "<macros ><macro name=\"m\" >x</macro></macros>\n";
-  // colors after the notes: it and everything after it are ignored.
-  auto doc = OrvexReader::ReadDocumentFromString(File("version=\"2\"", notes + colors + macros));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(test::ChildNames(doc->Root()), "A");
-  EXPECT_EQ(doc->Colors().Find("late"), nullptr);
-  EXPECT_EQ(doc->Records().GetMacro("m"), nullptr);
-  // In order, both are read; windows may come before or after macros and preferences.
-  const std::string windows =
-      "<windows ><window type=\"map\" ID=\"10\" Creator=\"c\" /></windows>\n";
-  doc =
-      OrvexReader::ReadDocumentFromString(File("version=\"2\"", colors + notes + macros + windows));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_NE(doc->Colors().Find("late"), nullptr);
-  ASSERT_NE(doc->Records().GetMacro("m"), nullptr);
-  ASSERT_EQ(doc->Records().Windows().size(), 1u);
-  doc = OrvexReader::ReadDocumentFromString(File("version=\"2\"", notes + windows + macros));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(doc->Records().Windows().size(), 1u);
-  EXPECT_NE(doc->Records().GetMacro("m"), nullptr);
+TEST(OrvexReaderTest, SectionsAreReadWhereverTheyStandAndUnknownOnesAreSkipped) {
+  const std::string body =
+      "<extension ><item ID=\"99\" Creator=\"c\" /></extension>\n"
+      "<links ><link sourceid=\"10\" sourcecreator=\"c\" destid=\"11\" destcreator=\"c\" "
+      "name=\"brandnew\" /></links>\n"
+      "<linkTypes ><linkType name=\"quiet\" /></linkTypes>\n" +
+      Notes(Item(10, "A", "<attribute name=\"Mood\" >calm</attribute>") + Item(11, "B")) +
+      "<colors ><color name=\"late\" color=\"#112233\" /></colors>\n"
+      "<attrib Name=\"Mood\" parent=\"User\" type=\"0\" editable=\"1\" />\n"
+      "<windows ><window type=\"map\" ID=\"10\" Creator=\"c\" /></windows>\n"
+      "<macros ><macro name=\"m\" >x</macro></macros>\n"
+      "<windows ><window type=\"outline\" ID=\"11\" Creator=\"c\" /></windows>\n"
+      "<later />\n";
+  test::ScratchFolder dir;
+  const std::string file = File("version=\"2\" revision=\"8\"", body);
+  test::WriteFile(dir / "mixed.skep", file);
+  for (const bool streamed : {true, false}) {  // built as it streams in, or from a tree
+    test::CollectingMessages messages;
+    auto doc = streamed ? OrvexReader::ReadDocument(dir / "mixed.skep")
+                        : OrvexReader::ReadDocumentFromString(file);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(test::Dump(doc->Root(), {"Mood"}), "A Mood=calm\nB Mood=\n") << streamed;
+    EXPECT_TRUE(doc->Colors().Find("late") && doc->Records().GetMacro("m"));
+    EXPECT_EQ(doc->Records().Windows().size(), 2u);  // both sections
+    EXPECT_EQ(doc->LinkCount(), 1u);
+    EXPECT_TRUE(doc->GetLinkTypes()->Has("brandnew"));  // a link brings its type
+    const LinkType* quiet = doc->GetLinkTypes()->Get("quiet");
+    EXPECT_TRUE(quiet != nullptr && !quiet->visible && !quiet->show_label);
+    EXPECT_EQ(messages.messages(),
+              std::vector<std::string>{"Fernweave skipped parts of this file it does not know "
+                                       "(extension, later); they will not be kept when the "
+                                       "document is saved."});
+  }
 }
 
 TEST(OrvexReaderTest, OlderRootNameReadsTheSame) {

@@ -12,6 +12,7 @@
 #include "model/content.h"
 #include "model/link.h"
 #include "model/link_type.h"
+#include "persist/orvex_reader.h"
 #include "tests/support/fakes.h"
 #include "tests/support/model_builder.h"
 
@@ -23,8 +24,8 @@ constexpr int64_t kDate = 3800000000;
 // A note with a known identity and dates.
 Node* Pin(Node* n, uint32_t id) {
   n->SetID(NodeID(id, "me"));
-  n->SetDate("Created", kDate);
-  n->SetDate("Modified", kDate);
+  n->SetBySystem(n->GetAttribute("Created"), Value::ForDate(kDate));
+  n->SetBySystem(n->GetAttribute("Modified"), Value::ForDate(kDate));
   n->SetPosition({1, 2});
   return n;
 }
@@ -151,18 +152,26 @@ TEST(OrvexWriterTest, AliasesAndLinks) {
                        "colorString=\"black\" style=\"0\" required=\"1\"  />\n"));
 }
 
-TEST(OrvexWriterTest, DeepTreesAreWrittenWithoutRecursion) {
+// The deepest note the model allows, with styled text (the deepest elements a note
+// writes), is written without recursion and read back whole.
+TEST(OrvexWriterTest, TheDeepestTreeTheModelAllowsIsWrittenAndReadBack) {
   auto doc = test::MakeDocument("");
   Node* parent = doc->Root();
-  for (int i = 0; i < 5000; ++i) {
-    parent = doc->MakeNode("n", parent, nullptr, 0, 0);
+  for (size_t depth = 1; depth <= Hypertext::kMaxNoteDepth; ++depth) {
+    parent->AddSon(doc->MakeBareNode(Hypertext::NoteKind::kNote));  // as the reader builds
+    parent = parent->Son();
+    doc->AddNode(parent);
   }
-  const std::string out = OrvexWriter::WriteToString(*doc);
-  size_t items = 0;
-  for (size_t at = out.find("</item>"); at != std::string::npos; at = out.find("</item>", at + 1)) {
-    ++items;
+  parent->SetText("styled");
+  parent->GetContent()->style_runs().push_back(StyleRun{});
+  auto read = OrvexReader::ReadDocumentFromString(OrvexWriter::WriteToString(*doc));
+  ASSERT_NE(read, nullptr);
+  const Node* n = read->Root();
+  while (n->Son() != nullptr) {
+    n = n->Son();
   }
-  EXPECT_EQ(items, 5001u);
+  EXPECT_EQ(n->GetLong("OutlineDepth"), static_cast<int32_t>(Hypertext::kMaxNoteDepth));
+  EXPECT_EQ(n->GetContent()->style_runs().size(), 1u);
 }
 
 }  // namespace

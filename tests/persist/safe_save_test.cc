@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "persist/hypertext_doc.h"
 #include "tests/support/file_faults.h"
@@ -93,8 +95,8 @@ TEST_F(SafeSaveTest, AFailureAtAnyStepKeepsTheOldDocument) {
 TEST_F(SafeSaveTest, TheOperationsComeInOrder) {
   FileFault watch(FileOp::kRemoveTemp, 0);
   ASSERT_TRUE(SafeSave(doc_, Writes("new")).ok);
-  EXPECT_EQ(watch.seen(), (std::vector<std::string>{"check", "create", "chmod", "write", "fsync",
-                                                    "close", "rename", "fsync folder"}));
+  EXPECT_EQ(watch.seen(), (std::vector<std::string>{"check", "create", "chown", "chmod", "write",
+                                                    "fsync", "close", "rename", "fsync folder"}));
 }
 
 TEST_F(SafeSaveTest, AWriterThatFailsLeavesTheDocumentAlone) {
@@ -135,6 +137,21 @@ TEST_F(SafeSaveTest, SavingTwiceKeepsThePermissionBitsAndOnlyTheDocument) {
   struct stat st;
   ASSERT_EQ(::stat(doc_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A document in a shared folder, saved by another member of its group.
+TEST_F(SafeSaveTest, TheDocumentKeepsItsOwnerAndGroup) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "giving a file to another owner needs root";
+  }
+  ASSERT_EQ(::chown(doc_.c_str(), 1000, 2000), 0);
+  ASSERT_EQ(::chmod(doc_.c_str(), 0660), 0);
+  const SaveResult result = SafeSave(doc_, Writes("new"));
+  EXPECT_TRUE(result.ok && result.owner_kept && result.group_kept);
+  struct stat st;
+  ASSERT_EQ(::stat(doc_.c_str(), &st), 0);
+  EXPECT_EQ(std::make_tuple(st.st_uid, st.st_gid, st.st_mode & 07777),
+            std::make_tuple(1000u, 2000u, 0660u));
 }
 
 TEST_F(SafeSaveTest, ASymbolicLinkToTheDocumentStaysALink) {

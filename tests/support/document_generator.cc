@@ -92,8 +92,9 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
   uint32_t next_id = kFirstId + options.seed * 1000000u;
   auto identify = [&](Node* n) {
     n->SetID(NodeID(next_id++, "gen"));
-    n->SetDate("Created", kBaseDate + next_id % 100000);
-    n->SetDate("Modified", kBaseDate + 200000 + next_id % 100000);
+    n->SetBySystem(n->GetAttribute("Created"), Value::ForDate(kBaseDate + next_id % 100000));
+    n->SetBySystem(n->GetAttribute("Modified"),
+                   Value::ForDate(kBaseDate + 200000 + next_id % 100000));
   };
   identify(root);
 
