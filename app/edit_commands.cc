@@ -168,7 +168,8 @@ CommandRunner SetUpSetCommand(CLI::App& sub, const GlobalOptions& /*global*/) {
         return kExitFalse;
       }
       for (const auto& [attribute, value] : assignments) {
-        note->Set(attribute, value);
+        // A set attribute takes "+a", "-a" and "~a" as edits of its members.
+        note->SetSet(attribute->Name(), value);
       }
       return kExitOk;
     });
