@@ -121,6 +121,19 @@ int AABinaryOperator::AttributeType(const Node* node) const {
   if (!IsValid()) {
     return kTypeUnknown;
   }
+  if (EvaluationScope::Active() && type_tick_ == EvaluationScope::Tick() && type_node_ == node) {
+    return type_;
+  }
+  const int type = TypeOfSides(node);
+  if (EvaluationScope::Active()) {
+    type_node_ = node;
+    type_tick_ = EvaluationScope::Tick();
+    type_ = type;
+  }
+  return type;
+}
+
+int AABinaryOperator::TypeOfSides(const Node* node) const {
   const int l = left_->AttributeType(node);
   const int r = right_->AttributeType(node);
   if (l == r || l == kTypeBoolean) {
@@ -175,6 +188,10 @@ STime AABinaryOperator::SideDate(AAValue* side, Node* node, Captures& args) {
 
 double AABinaryOperator::Eval(AAValue* side, Node* node, const std::string& name,
                               Captures& args) {
+  double x = 0;
+  if (side != nullptr && side->FastNumber(node, &x)) {
+    return x;
+  }
   const std::string text = Parser::TrimQuotes(SideText(side, node, name, args));
   if (STime::IsDate(text)) {
     return static_cast<double>(STime::For(text).GetNew()) / 86400.0;
@@ -207,6 +224,7 @@ std::string AABinaryOperator::ComputeString(const std::string& l, const std::str
 }
 
 std::string AABinaryOperator::Get(Node* node, const std::string& name, Captures& args) {
+  EvaluationScope scope;
   const int type = AttributeType(node);
   switch (type) {
     case kTypeNumber:

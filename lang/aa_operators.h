@@ -100,6 +100,8 @@ class AABinaryOperator : public AAValue {
   virtual std::string ComputeString(const std::string& l, const std::string& r) const;
 
  protected:
+  // AttributeType without the remembered result.
+  int TypeOfSides(const Node* node) const;
   // The text of a side ("" for a missing side).
   std::string SideText(AAValue* side, Node* node, const std::string& name, Captures& args);
   // The date of a side (never for a missing side).
@@ -108,6 +110,13 @@ class AABinaryOperator : public AAValue {
   std::unique_ptr<AAValue> left_;
   std::unique_ptr<AAValue> right_;
   int priority_;
+
+ private:
+  // The type last computed, for the note and tick it was computed for: a parent's
+  // AttributeType asks for it just before evaluating this side.
+  mutable const Node* type_node_ = nullptr;
+  mutable uint64_t type_tick_ = 0;
+  mutable int type_ = kTypeUnknown;
 };
 
 // Joins two texts, or gives "" when the result would pass kMaxTextSize.

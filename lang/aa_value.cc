@@ -10,8 +10,11 @@
 #include "foundation/clock.h"
 #include "lang/list_splitters.h"
 #include "model/attribute.h"
+#include "model/content.h"
 #include "model/ht_path.h"
 #include "model/node.h"
+#include "model/special_attributes.h"
+#include "model/values.h"
 
 namespace fernweave {
 
@@ -88,9 +91,17 @@ bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 
 
 }  // namespace
 
+int EvaluationScope::active_ = 0;
+uint64_t EvaluationScope::tick_ = 0;
+
 std::string FormatNumber(double x) {
   if (x == 0) {
     return "0";  // never "-0"
+  }
+  // Whole numbers below a million print the same in both notations; write them
+  // without the formatter.
+  if (x > -1e6 && x < 1e6 && x == static_cast<double>(static_cast<int64_t>(x))) {
+    return std::to_string(static_cast<int64_t>(x));
   }
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6g", x);
@@ -353,7 +364,13 @@ std::string AARegexValue::Get(Node* node, const std::string& /*name*/, Captures&
   }
   Node* original = node->GetOriginal();
   const Attribute* a = original->GetAttribute(attribute_);
-  const std::string value = original->Get(a)->AsString();
+  // The text attribute's value is the note's text; search it where it lies.
+  std::string held;
+  const bool is_text = dynamic_cast<const TextAttribute*>(a) != nullptr;
+  if (!is_text) {
+    held = original->Get(a)->AsString();
+  }
+  const std::string& value = is_text ? original->GetContent()->text() : held;
   if (a->IsSet()) {
     return SetList(value).Has(text_) ? kTrue : kFalse;
   }
@@ -419,12 +436,69 @@ Node* AAAttributeValue::Target(Node* node) const {
   return HTPath(path_).Get(node);
 }
 
+const Attribute* AAAttributeValue::Lookup(const Node* target) const {
+  if (EvaluationScope::Active() && memo_tick_ == EvaluationScope::Tick() &&
+      memo_node_ == target) {
+    return memo_attribute_;
+  }
+  const Attribute* a = target->GetAttribute(name_);
+  if (EvaluationScope::Active()) {
+    memo_node_ = target;
+    memo_attribute_ = a;
+    memo_tick_ = EvaluationScope::Tick();
+  }
+  return a;
+}
+
+bool AAAttributeValue::FastNumber(Node* node, double* x) {
+  Node* target = Target(node);
+  if (target == nullptr) {
+    return false;
+  }
+  const Attribute* a = Lookup(target);
+  if (!a->IsValid() || a->IsAttributeCategory() || !IsNumericType(static_cast<int>(a->GetType()))) {
+    return false;
+  }
+  // Only the number kinds whose text is plain decimal digits qualify; booleans (which
+  // print "true") and text do not.
+  const Value* value = target->Get(a);
+  if (dynamic_cast<const CountedBooleanValue*>(value) != nullptr) {
+    return false;
+  }
+  if (const auto* n = dynamic_cast<const LongValue*>(value)) {
+    *x = n->value();
+    return true;
+  }
+  if (const auto* n = dynamic_cast<const UnsignedValue*>(value)) {
+    *x = n->value();
+    return true;
+  }
+  if (const auto* n = dynamic_cast<const DoubleValue*>(value)) {
+    // The display text keeps ten significant digits; read the number those digits
+    // give. Outside this range the text may use an exponent, which the slow path reads.
+    const double v = n->value();
+    const double magnitude = std::fabs(v);
+    if (v != 0 && !(magnitude >= 1e-4 && magnitude < 1e10)) {
+      return false;
+    }
+    char buffer[64];
+    const auto printed =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 10);
+    if (printed.ec != std::errc()) {
+      return false;
+    }
+    std::from_chars(buffer, printed.ptr, *x);
+    return true;
+  }
+  return false;
+}
+
 std::string AAAttributeValue::Get(Node* node, const std::string& /*name*/, Captures& /*args*/) {
   Node* target = Target(node);
   if (target == nullptr) {
     return std::string();
   }
-  const Attribute* a = target->GetAttribute(name_);
+  const Attribute* a = Lookup(target);
   if (!a->IsValid() || a->IsAttributeCategory()) {
     return "$" + name_;
   }
@@ -449,7 +523,14 @@ std::string AAAttributeValue::Do(Node* target, Node* node, const std::string& na
 }
 
 int AAAttributeValue::AttributeType(const Node* node) const {
-  return AttributeTypeOf(node, name_);
+  if (node == nullptr) {
+    return kTypeUnknown;
+  }
+  const Attribute* a = Lookup(node);
+  if (!a->IsValid() || a->IsAttributeCategory()) {
+    return kTypeUnknown;
+  }
+  return static_cast<int>(a->GetType());
 }
 
 void AAAttributeValue::Dump(std::string* out) const {

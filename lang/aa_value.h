@@ -26,6 +26,7 @@
 
 namespace fernweave {
 
+class Attribute;
 class Node;
 
 // Regular-expression captures gathered during one evaluation ("$0" the whole match of
@@ -73,6 +74,28 @@ bool ReadWholeNumber(std::string_view text, double* x);
 // The attribute type of `name` in the note's document; kTypeUnknown when the note is
 // null or the document has no such attribute.
 int AttributeTypeOf(const Node* node, std::string_view name);
+
+// Marks one evaluation while alive. The outermost scope starts a new tick; within one
+// tick the attribute registry and attribute types do not change (nothing the language
+// evaluates declares or removes attributes), so values may remember lookups made for a
+// note until the tick ends.
+class EvaluationScope {
+ public:
+  EvaluationScope() {
+    if (active_++ == 0) {
+      ++tick_;
+    }
+  }
+  ~EvaluationScope() { --active_; }
+  EvaluationScope(const EvaluationScope&) = delete;
+  EvaluationScope& operator=(const EvaluationScope&) = delete;
+  static bool Active() { return active_ > 0; }
+  static uint64_t Tick() { return tick_; }
+
+ private:
+  static int active_;
+  static uint64_t tick_;
+};
 
 // A parsed date kept for five minutes, so that relative texts such as "today" are read
 // again at least that often.
@@ -131,6 +154,9 @@ class AAValue {
   // comparisons answer boolean.
   virtual int ResultType(const Node* node, const std::string& name) const;
   virtual bool Quoted() const { return false; }
+  // Sets *x to the number the value's text reads as (as a side of a numeric operator
+  // reads it) when that is known without making the text; false otherwise.
+  virtual bool FastNumber(Node* /*node*/, double* /*x*/) { return false; }
 
   // How deep the tree below this value is (1 for a leaf). Kept as sides are set.
   int depth() const { return depth_; }
@@ -170,9 +196,17 @@ class AAStringValue : public AAValue {
 
 class AANumber : public AAStringValue {
  public:
-  explicit AANumber(std::string text) : AAStringValue(std::move(text), 0) {}
+  explicit AANumber(std::string text)
+      : AAStringValue(std::move(text), 0), number_(LeadingNumber(text_)) {}
   std::string Get(Node*, const std::string&, Captures&) override { return text_; }
   int AttributeType(const Node*) const override { return kTypeNumber; }
+  bool FastNumber(Node*, double* x) override {
+    *x = number_;
+    return true;
+  }
+
+ private:
+  double number_;
 };
 
 class AABoolean : public AAStringValue {
@@ -229,6 +263,7 @@ class AAAttributeValue : public AAValue {
   std::string Get(Node* node, const std::string& name, Captures& args) override;
   std::string Do(Node* target, Node* node, const std::string& name, Captures& args) override;
   int AttributeType(const Node* node) const override;
+  bool FastNumber(Node* node, double* x) override;
   void Dump(std::string* out) const override;
   const std::string& name() const { return name_; }
 
@@ -236,9 +271,14 @@ class AAAttributeValue : public AAValue {
   // The note the reference reads: `node`, or the one the path designates (null when
   // it leads nowhere).
   Node* Target(Node* node) const;
+  // The attribute in the note's document, remembered for the rest of the tick.
+  const Attribute* Lookup(const Node* target) const;
 
   std::string name_;
   std::string path_;
+  mutable const Node* memo_node_ = nullptr;
+  mutable const Attribute* memo_attribute_ = nullptr;
+  mutable uint64_t memo_tick_ = 0;
 };
 
 // An empty expression: the attribute's default; assigning it resets the attribute.

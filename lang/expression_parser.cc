@@ -60,13 +60,17 @@ std::string AgentActionExpressionParser::Token() {
   // operand; a "." ends it unless everything so far is digits (so 3.25 stays whole).
   std::string word;
   bool all_digits = true;
+  bool blank = true;  // nothing but white space read so far
   while (good()) {
     const char d = text_[pos_];
     if (ExpressionToken::IsOperatorChar(d) || d == '(' || d == '{') {
       break;
     }
-    if (d == '$' && !Trim(word).empty()) {
+    if (d == '$' && !blank) {
       break;
+    }
+    if (!IsWhite(d)) {
+      blank = false;
     }
     if (d == '.' && !(all_digits && !word.empty())) {
       break;

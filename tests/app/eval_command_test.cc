@@ -6,6 +6,7 @@
 
 #include "app/command.h"
 #include "tests/support/command_runner.h"
+#include "tests/support/date_helpers.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
 
@@ -72,6 +73,13 @@ TEST_F(EvalCommandTest, PrintsValuesTreesAndErrors) {
       EXPECT_EQ(shown, c.message) << test::JoinedArgs(c.args);
     }
   }
+}
+
+// Two-digit years follow the clock's "now", pinned here to 2009.
+TEST_F(EvalCommandTest, ReadsTwoDigitYearsAroundThePinnedNow) {
+  test::ScopedIcuLocale locale("en_US");
+  EXPECT_EQ(RunFernweave({"date", "12/25/40"}).out, "1940-12-25T10:17:00-05:00\n");
+  EXPECT_EQ(RunFernweave({"date", "12/25/28"}).out, "2028-12-25T10:17:00-05:00\n");
 }
 
 TEST_F(EvalCommandTest, NeverChangesTheDocument) {

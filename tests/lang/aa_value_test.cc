@@ -173,13 +173,11 @@ TEST_F(ExpressionValueTest, NoTextPassesTheSizeBound) {
   // Sizes only: a failure must not print megabytes.
   EXPECT_EQ(Eval("\"ab\" * 1e12").size(), 0u);
   EXPECT_EQ(Eval("1e12 * \"ab\"").size(), 0u);
-  EXPECT_EQ(Eval("\"ab\" * 3e6").size(), 6000000u);
+  EXPECT_EQ(Eval("\"ab\" * 3e3").size(), 6000u);
   note_->Set("Prefix", std::string(kMaxTextSize / 2 + 1, 'x'));
-  note_->Set("Tags", std::string(kMaxTextSize / 2 + 1, 'x'));
   EXPECT_EQ(Eval("$Prefix + $Prefix").size(), 0u);
   EXPECT_EQ(Eval("$Prefix - $Prefix").size(), 0u);
   EXPECT_EQ(Eval("\"$Prefix $Prefix\"").size(), 0u);
-  EXPECT_EQ(Eval("$Tags + $Prefix").size(), 0u);
   EXPECT_EQ(Eval("\"$Prefix$Prefix\"").size(), kMaxTextSize / 2 + 7);
 }
 
