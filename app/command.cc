@@ -9,6 +9,7 @@
 #include "app/terminal_progress.h"
 #include "foundation/error.h"
 #include "foundation/user_messages.h"
+#include "lang/language.h"
 #include "model/config.h"
 
 #ifndef FW_CONFIG_DIR
@@ -36,6 +37,7 @@ const std::vector<Command>& Commands() {
       {"link", "Link two notes, or a note to a URL", SetUpLinkCommand},
       {"alias", "Make an alias of a note", SetUpAliasCommand},
       {"attr", "Declare a user attribute, or list them", SetUpAttrCommand},
+      {"eval", "Print an expression's value for a note, or its parsed tree", SetUpEvalCommand},
   };
   return commands;
 }
@@ -52,6 +54,9 @@ int RunCommandLine(int argc, char** argv) {
                "Let the document run shell commands (runCommand, export commands)");
   app.add_flag("--json", global.json, "Print lists as JSON");
   app.add_option("--config", global.config_dir, "The configuration folder");
+
+  // Paths, display names and set edits evaluate text through the language.
+  InstallLanguage();
 
   CommandRunner chosen;
   for (const Command& command : Commands()) {

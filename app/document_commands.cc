@@ -213,7 +213,7 @@ CommandRunner SetUpGetCommand(CLI::App& sub, const GlobalOptions& global) {
       if (attribute == nullptr) {
         return kExitFalse;
       }
-      values.emplace_back(attribute->Name(), note->Get(attribute)->AsString());
+      values.emplace_back(attribute->Name(), WithLineFeeds(note->Get(attribute)->AsString()));
     }
     if (global.json) {
       nlohmann::json list = nlohmann::json::array();

@@ -79,7 +79,8 @@ int ResolveAssignments(Hypertext* doc, const std::vector<std::string>& texts,
 int Assign(Node* note, const std::vector<std::pair<Attribute*, std::string>>& assignments) {
   for (const auto& [attribute, value] : assignments) {
     const Node* father = note->Father();
-    note->Set(attribute, value);
+    // A set attribute takes "+a", "-a" and "~a" as edits of its members.
+    note->SetSet(attribute->Name(), value);
     if (attribute->GetKind() == "parent" && note->Father() == father &&
         HTPath(value).Get(note->GetHypertext()->Root()) != father &&
         value.find_first_not_of("/ \t") != std::string::npos) {

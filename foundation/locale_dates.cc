@@ -9,10 +9,13 @@
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/parsepos.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
 #include "foundation/calendar.h"
+#include "foundation/clock.h"
+#include "foundation/stime.h"
 
 namespace fernweave {
 namespace {
@@ -117,6 +120,15 @@ std::unique_ptr<LocaleDateParser> LocaleDateParser::Make(DateStyle date_style, D
 
 std::optional<int64_t> LocaleDateParser::Parse(const std::string& text) {
   const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
+  // Two-digit years fall in the hundred years starting 80 years before "now", and
+  // "now" is the clock's (pinned or real), so a pinned run reads them the same way
+  // whenever it runs.
+  if (auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format_.get())) {
+    DateTimeRec start = STime(NowLocalSeconds()).GetDateTimeRec();
+    start.year = static_cast<int16_t>(start.year - 80);
+    UErrorCode status = U_ZERO_ERROR;
+    simple->set2DigitYearStart(UDateFromSeconds(STime(start).GetNew()), status);
+  }
   icu::ParsePosition position(0);
   calendar_->clear();
   calendar_->setTimeZone(*icu::TimeZone::getGMT());

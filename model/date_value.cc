@@ -25,6 +25,15 @@ bool DeferredText(std::string_view text, std::string_view* inner) {
   return false;
 }
 
+// The dates a value may hold: years 1 to 9999, the range that the file form, the
+// reader of that form and the display forms all handle, so every date value survives a
+// save and a load unchanged. A date outside it is never.
+int64_t KeepInDateRange(int64_t seconds) {
+  static const int64_t first = ClampedSecondsFromFields(1, 1, 1, 0, 0, 0);
+  static const int64_t last = ClampedSecondsFromFields(9999, 12, 31, 23, 59, 59);
+  return seconds < first || seconds > last ? 0 : seconds;
+}
+
 // The seconds count a date text stands for, 0 (never) when it is not a date. Quotes
 // and parentheses are peeled off first; each step shortens the text, so nesting of any
 // depth ends.
@@ -40,7 +49,7 @@ int64_t SecondsForText(std::string_view text) {
     text = inner;
   }
   DateTranslator translator(text);
-  return translator.IsValid() ? translator.GetTime().GetNew() : 0;
+  return translator.IsValid() ? KeepInDateRange(translator.GetTime().GetNew()) : 0;
 }
 
 }  // namespace
@@ -122,12 +131,11 @@ int64_t StringValue::AsDate() const {
 }
 
 ValuePtr Value::ForDate(const STime& time) {
-  return ValuePtr(new DateValue(time.GetNew()));
+  return ValuePtr(new DateValue(KeepInDateRange(time.GetNew())));
 }
 
 ValuePtr Value::ForDate(int64_t seconds) {
-  // STime keeps counts inside the calendar's year range.
-  return ValuePtr(new DateValue(STime(seconds).GetNew()));
+  return ValuePtr(new DateValue(KeepInDateRange(seconds)));
 }
 
 ValuePtr Value::ForDate(std::string_view text) {

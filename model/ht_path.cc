@@ -224,6 +224,33 @@ Node* StepExporting(Node* from, const Node* scope, bool exporting_only, StepFn s
 
 }  // namespace
 
+std::vector<std::string> PathExpressionEvaluator::SplitSetMembers(std::string_view text) {
+  return SplitSetMembersPlainly(text);
+}
+
+std::vector<std::string> SplitSetMembersPlainly(std::string_view text) {
+  std::vector<std::string> members;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t semi = text.find(';', pos);
+    if (semi == std::string_view::npos) {
+      semi = text.size();
+    }
+    std::string_view m = text.substr(pos, semi - pos);
+    while (!m.empty() && (m.front() == ' ' || m.front() == '\t')) {
+      m.remove_prefix(1);
+    }
+    while (!m.empty() && (m.back() == ' ' || m.back() == '\t')) {
+      m.remove_suffix(1);
+    }
+    if (!m.empty()) {
+      members.emplace_back(m);
+    }
+    pos = semi + 1;
+  }
+  return members;
+}
+
 PathExpressionEvaluator* InstalledPathEvaluator() {
   return EvaluatorSlot();
 }

@@ -11,6 +11,7 @@
 #include "model/attribute.h"
 #include "model/content.h"
 #include "model/hypertext.h"
+#include "model/path_evaluator.h"
 #include "model/text_link_manager.h"
 
 namespace fernweave {
@@ -65,6 +66,18 @@ std::string Node::Name() const {
     return std::string();
   }
   return hypertext_->GetNameAttribute()->ValueFor(this)->AsString();
+}
+
+std::string Node::DisplayName() const {
+  PathExpressionEvaluator* language = InstalledPathEvaluator();
+  if (language != nullptr) {
+    const std::string expression = GetString("DisplayExpression");
+    if (!expression.empty()) {
+      // Evaluation reads the note but never changes it.
+      return language->Evaluate(const_cast<Node*>(this), expression);
+    }
+  }
+  return Name();
 }
 
 void Node::SetName(std::string_view name) {

@@ -71,7 +71,9 @@ class Node : public TTree<Node*>, public Linked {
   // The `Name` of the original.
   std::string Name() const;
   void SetName(std::string_view name);
-  virtual std::string DisplayName() const { return Name(); }
+  // The value of the note's `DisplayExpression` when it has one and the language is
+  // installed (model/path_evaluator.h); the name otherwise.
+  virtual std::string DisplayName() const;
   // "/" for the root, else "/" + the names from the top-level ancestor down to this
   // note, each followed by "/" ("/A/B/").
   std::string PathName() const;

@@ -8,6 +8,7 @@
 #include "foundation/error.h"
 #include "model/attribute.h"
 #include "model/hypertext.h"
+#include "model/path_evaluator.h"
 #include "model/node.h"
 #include "model/props.h"
 
@@ -17,30 +18,6 @@ namespace {
 // Prototype chains longer than this are checked for repeats with a set; shorter ones
 // cannot loop unnoticed because the walk also stops at the note being asked.
 constexpr int kChainWithoutSet = 32;
-
-// Splits set text on ";", trimming blanks and dropping empty members.
-std::vector<std::string> SplitMembers(std::string_view text) {
-  std::vector<std::string> members;
-  size_t pos = 0;
-  while (pos <= text.size()) {
-    size_t semi = text.find(';', pos);
-    if (semi == std::string_view::npos) {
-      semi = text.size();
-    }
-    std::string_view m = text.substr(pos, semi - pos);
-    while (!m.empty() && (m.front() == ' ' || m.front() == '\t')) {
-      m.remove_prefix(1);
-    }
-    while (!m.empty() && (m.back() == ' ' || m.back() == '\t')) {
-      m.remove_suffix(1);
-    }
-    if (!m.empty()) {
-      members.emplace_back(m);
-    }
-    pos = semi + 1;
-  }
-  return members;
-}
 
 }  // namespace
 
@@ -201,8 +178,12 @@ void Node::SetSet(std::string_view name, std::string_view text) {
     Set(a, text);
     return;
   }
-  std::vector<std::string> members = SplitMembers(Get(a)->AsString());
-  for (const std::string& m : SplitMembers(text.substr(1))) {
+  PathExpressionEvaluator* language = InstalledPathEvaluator();
+  auto split = [language](std::string_view t) {
+    return language != nullptr ? language->SplitSetMembers(t) : SplitSetMembersPlainly(t);
+  };
+  std::vector<std::string> members = split(Get(a)->AsString());
+  for (const std::string& m : split(text.substr(1))) {
     auto it = std::find(members.begin(), members.end(), m);
     const bool present = it != members.end();
     if (text[0] == '+' && !present) {

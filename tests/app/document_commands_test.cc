@@ -109,7 +109,7 @@ TEST_F(DocumentCommandsTest, BuildAndReadADocument) {
       {{"tree", f, "/Beds/North", "--attr", "Sun", "--attr", "$Spread"},
        kExitOk,
        "Tomato Sun=full Spread=0\nBasil Sun=half Spread=30\n"},
-      {{"get", f, "/Beds/North/Tomato", "Text", "Sun"}, kExitOk, "Red\rround\nfull\n"},
+      {{"get", f, "/Beds/North/Tomato", "Text", "Sun"}, kExitOk, "Red\nround\nfull\n"},
       {{"set", f, "/Beds/North/Tomato", "Sun=shade", "Spread=120.5"}, kExitOk, ""},
       {{"get", f, "Tomato", "Sun", "Spread"}, kExitOk, "shade\n120.5\n"},
       {{"reset", f, "Tomato", "Sun"}, kExitOk, ""},

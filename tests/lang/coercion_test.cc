@@ -1,0 +1,171 @@
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "lang/aa_value.h"
+#include "lang/action.h"
+#include "lang/expression_parser.h"
+#include "lang/language.h"
+#include "lang/value_dump.h"
+#include "model/alias_node.h"
+#include "model/node.h"
+#include "model/props.h"
+#include "tests/support/fakes.h"
+#include "tests/support/model_builder.h"
+
+namespace fernweave {
+namespace {
+
+TEST(CoercionTest, NumbersAndTruthReadAndWriteAsText) {
+  const struct {
+    double x;
+    const char* text;
+  } kWritten[] = {
+      {3, "3"},           {0.5, "0.5"},         {1234567, "1.23457e+06"}, {-0.0, "0"},
+      {999999, "999999"}, {1e6, "1e+06"},       {-2.25, "-2.25"},         {1.0 / 3, "0.333333"},
+      {1e-7, "1e-07"},    {123456.7, "123457"},
+  };
+  for (const auto& w : kWritten) {
+    EXPECT_EQ(FormatNumber(w.x), w.text) << w.x;
+  }
+  const struct {
+    const char* text;
+    double leading;
+    bool whole;  // the whole text is a number
+  } kRead[] = {
+      {"3", 3, true},          {" 2.5 ", 2.5, true}, {"3 apples", 3, false}, {"-.5", -0.5, true},
+      {"+4", 4, true},         {"1e3", 1000, true},  {"1e", 1, false},       {"apples", 0, false},
+      {"", 0, false},          {".", 0, false},      {"1e999", HUGE_VAL, true},
+  };
+  for (const auto& r : kRead) {
+    EXPECT_EQ(LeadingNumber(r.text), r.leading) << r.text;
+    double x = 0;
+    EXPECT_EQ(ReadWholeNumber(r.text, &x), r.whole) << r.text;
+  }
+  for (const char* falsy : {"", "false", "0", "never"}) {
+    EXPECT_TRUE(LogicalResult(falsy).IsFalse()) << falsy;
+  }
+  for (const char* truthy : {"true", "0.0", "no", " ", "False", "00"}) {
+    EXPECT_EQ(LogicalResult(truthy).ToString(), "true") << truthy;
+  }
+}
+
+class LanguageDocumentTest : public ::testing::Test {
+ protected:
+  LanguageDocumentTest() : doc_(test::MakeDocument("Top\n  Q7\n  B")) {
+    InstallLanguage();
+    Props& props = doc_->Properties();
+    props.CreateBasicAttribute("Size", kUserCategory, true, AttributeType::kNumber);
+    props.CreateBasicAttribute("Status", kUserCategory, true, AttributeType::kString);
+    props.CreateBasicAttribute("Due", kUserCategory, true, AttributeType::kDate);
+    props.CreateBasicAttribute("Start", kUserCategory, true, AttributeType::kDate);
+    props.CreateBasicAttribute("Tags", kUserCategory, true, AttributeType::kSet);
+    note_ = test::At(doc_.get(), "Top/Q7");
+    note_->Set("Size", "2.5");
+    note_->Set("Status", "open");
+    note_->Set("Due", "2009-05-04T08:00:00");
+    note_->Set("Tags", "a;b");
+  }
+
+  test::ScopedTimeZone zone_{"America/New_York"};
+  test::PinnedClock clock_{"2009-05-04T23:58:00"};
+  std::unique_ptr<Orvex> doc_;
+  Node* note_;
+};
+
+// Relative dates in a parsed expression are read again once five minutes have passed,
+// not at every evaluation.
+TEST_F(LanguageDocumentTest, LiteralDatesAreKeptForFiveMinutes) {
+  std::unique_ptr<AAValue> query = AgentActionExpressionParser::Parse("$Due == \"today\"", false);
+  Captures captures;
+  EXPECT_EQ(query->Get(note_, captures), "true");
+  clock_.Set("2009-05-05T00:02:00");
+  EXPECT_EQ(query->Get(note_, captures), "true");  // still the day it was read on
+  clock_.Set("2009-05-05T00:04:00");
+  EXPECT_EQ(query->Get(note_, captures), "");
+}
+
+TEST_F(LanguageDocumentTest, SpecialCasesOfEachKind) {
+  Node* alias = AliasNode::CreateFor(note_);
+  ASSERT_NE(alias, nullptr);
+  const struct {
+    Node* note;
+    const char* text;
+    const char* value;
+  } kCases[] = {
+      {alias, "$Name", "Q7"},
+      {alias, "\"<$Name>\"", "<Q7>"},
+      {alias, "Status(^op)", "true"},
+      {note_, "-true", ""},
+      {note_, "-\"\"", "0"},
+      {note_, "!0", "true"},
+      {note_, "!\"0.00\"", "true"},
+      {note_, "true != false", "true"},
+      {note_, "true < false", ""},
+      {note_, "$Due & $Start", "0"},
+      {note_, "$Due | $Start", "1"},
+      {note_, "$Due - 1 == \"yesterday\"", "true"},
+      {note_, "$Start < $Due", ""},
+      {note_, "$Start <= $Due", ""},
+      {note_, "$Start != $Due", "true"},
+      {note_, "$Tags | x", "a;b"},
+      {note_, "$Tags * 2", ""},
+      {note_, "$Size * 2", "5"},
+      {note_, "$Size + \"1 apple\"", "2.51 apple"},  // number and text: text
+      {note_, "Size", "2.5"},
+      {note_, "Size + 1", "3.5"},
+      {note_, "\"Size\" + 1", "Size1"},
+      {note_, "$Status(/Top/B)", ""},
+      {note_, "$Name(/Nowhere)", ""},
+      {note_, "(1, 2) + 3", "4"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Action::Evaluate(c.note, c.text), c.value) << c.text;
+  }
+}
+
+// Random expressions: the dump of each parses back to the same dump, and the dump
+// evaluates to the same text as the expression it came from.
+TEST_F(LanguageDocumentTest, DumpsParseBackToTheSameTreeAndValue) {
+  const std::vector<std::string> operands = {"$Size",  "$Status", "\"a b\"", "3",     "2.5",
+                                             "true",   "Name(Q)", "$Tags",   "Size",  "\"x$Name\"",
+                                             "$Due",   "\"today\"", "$1",    "plain"};
+  const std::vector<std::string> operators = {"+",  "-", "*",  "/",  "&", "|", "=",
+                                              "==", "!=", "<", "<=", ">", ">="};
+  std::mt19937 rng(7);
+  auto pick = [&rng](const std::vector<std::string>& v) {
+    return v[std::uniform_int_distribution<size_t>(0, v.size() - 1)(rng)];
+  };
+  std::function<std::string(int)> make = [&](int depth) -> std::string {
+    const int kind = std::uniform_int_distribution<int>(0, depth > 0 ? 5 : 1)(rng);
+    switch (kind) {
+      case 0:
+      case 1:
+        return pick(operands);
+      case 2:
+        return "(" + make(depth - 1) + ")";
+      case 3:
+        return (rng() % 2 ? "!" : "-") + pick(operands);
+      default:
+        return make(depth - 1) + " " + pick(operators) + " " + make(depth - 1);
+    }
+  };
+  for (int i = 0; i < 400; ++i) {
+    const std::string text = make(4);
+    std::string error;
+    std::unique_ptr<AAValue> first = AgentActionExpressionParser::Parse(text, false, &error);
+    ASSERT_EQ(error, "") << text;
+    const std::string dump = DumpTree(first.get());
+    std::unique_ptr<AAValue> second = AgentActionExpressionParser::Parse(dump, false);
+    EXPECT_EQ(DumpTree(second.get()), dump) << text;
+    Captures a;
+    Captures b;
+    EXPECT_EQ(first->Get(note_, a), second->Get(note_, b)) << text << "\n" << dump;
+  }
+}
+
+}  // namespace
+}  // namespace fernweave
