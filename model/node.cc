@@ -9,6 +9,7 @@
 #include "model/attribute.h"
 #include "model/content.h"
 #include "model/hypertext.h"
+#include "model/word_index.h"
 
 namespace fernweave {
 
