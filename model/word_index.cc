@@ -10,7 +10,9 @@
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
-#include <unicode/utext.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include "model/attribute.h"
 #include "model/config.h"
@@ -54,6 +56,32 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+// Appends the folded form of UTF-16 text as UTF-8, as AppendFoldedWord does for the
+// same text in UTF-8, without making ICU strings for it.
+void AppendFoldedUnits(const UChar* units, int32_t length, std::string* out) {
+  // Full folding can make a character three.
+  constexpr int32_t kRoom = 192;
+  UChar folded[kRoom];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = length <= kRoom / 3
+                        ? u_strFoldCase(folded, kRoom, units, length, U_FOLD_CASE_DEFAULT, &status)
+                        : -1;
+  if (n < 0 || U_FAILURE(status)) {
+    icu::UnicodeString word(units, length);
+    word.foldCase(U_FOLD_CASE_DEFAULT);
+    word.toUTF8String(*out);
+    return;
+  }
+  for (int32_t i = 0; i < n;) {
+    UChar32 c;
+    U16_NEXT(folded, i, n, c);
+    uint8_t bytes[U8_MAX_LENGTH];
+    int32_t size = 0;
+    U8_APPEND_UNSAFE(bytes, size, c);
+    out->append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+  }
+}
+
 }  // namespace
 
 // --- Stop list ---------------------------------------------------------------------
@@ -68,11 +96,59 @@ StopList StopList::FromText(std::string_view text) {
     }
     const std::string_view line = TrimBlanks(text.substr(start, end - start));
     if (!line.empty() && line.front() != '#') {
-      list.words_.insert(FoldWord(line));
+      list.Insert(FoldWord(line));
     }
     start = end + 1;
   }
   return list;
+}
+
+void StopList::Insert(std::string folded) {
+  const uint64_t hash = WordHash(folded);
+  if (!words_.insert(std::move(folded)).second) {
+    return;
+  }
+  if (hash == 0) {
+    zero_hash_ = true;
+    return;
+  }
+  if (slots_.size() < 4 * words_.size()) {
+    // Grow and place every hash again.
+    std::vector<uint64_t> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(64, old.size() * 2), 0);
+    for (uint64_t h : old) {
+      for (size_t i = h & (slots_.size() - 1); h != 0; i = (i + 1) & (slots_.size() - 1)) {
+        if (slots_[i] == 0) {
+          slots_[i] = h;
+          break;
+        }
+      }
+    }
+  }
+  for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    if (slots_[i] == 0 || slots_[i] == hash) {
+      slots_[i] = hash;
+      return;
+    }
+  }
+}
+
+bool StopList::Contains(std::string_view folded, uint64_t hash) const {
+  bool maybe = hash == 0 ? zero_hash_ : false;
+  if (hash != 0 && !slots_.empty()) {
+    for (size_t i = hash & (slots_.size() - 1); slots_[i] != 0;
+         i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i] == hash) {
+        maybe = true;
+        break;
+      }
+    }
+  }
+  return maybe && words_.count(std::string(folded)) != 0;
+}
+
+bool StopList::Contains(std::string_view folded) const {
+  return Contains(folded, WordHash(folded));
 }
 
 StopList StopList::FromFile(const std::filesystem::path& file) {
@@ -101,21 +177,22 @@ std::shared_ptr<const StopList> CurrentStopList() {
 
 // --- Words -------------------------------------------------------------------------
 
-std::string FoldWord(std::string_view word) {
+void AppendFoldedWord(std::string_view word, std::string* out) {
   if (IsAscii(word)) {
-    std::string folded(word);
-    for (char& c : folded) {
-      if (c >= 'A' && c <= 'Z') {
-        c = static_cast<char>(c - 'A' + 'a');
-      }
+    for (char c : word) {
+      out->push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     }
-    return folded;
+    return;
   }
   icu::UnicodeString unicode =
       icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<int32_t>(word.size())));
   unicode.foldCase(U_FOLD_CASE_DEFAULT);
+  unicode.toUTF8String(*out);
+}
+
+std::string FoldWord(std::string_view word) {
   std::string folded;
-  unicode.toUTF8String(folded);
+  AppendFoldedWord(word, &folded);
   return folded;
 }
 
@@ -127,59 +204,127 @@ void WordIndex::Add(std::string_view text, const StopList& stop) {
   if (breaker == nullptr) {
     return;
   }
+  // ICU finds boundaries several times faster in UTF-16 than through a UTF-8 UText, so
+  // the text is converted and each boundary mapped back to a byte offset by walking the
+  // UTF-8 text alongside (ill-formed bytes count one unit per maximal ill-formed
+  // sequence, as the conversion's U+FFFD does).
+  thread_local std::vector<UChar> buffer;
+  buffer.resize(text.size() + 1);  // UTF-16 never needs more units than UTF-8 has bytes
   UErrorCode status = U_ZERO_ERROR;
-  UText utext = UTEXT_INITIALIZER;
-  utext_openUTF8(&utext, text.data(), static_cast<int64_t>(text.size()), &status);
-  breaker->setText(&utext, status);
+  int32_t units = 0;
+  u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &units, text.data(),
+                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
   if (U_FAILURE(status)) {
-    utext_close(&utext);
     return;
   }
-  // On UTF-8 text the boundaries are byte offsets.
+  const icu::UnicodeString unicode(false, buffer.data(), units);  // read-only, not copied
+  // Room for every word of the text at once: a word is at least one byte and
+  // separated by at least one; folding rarely grows a word.
+  words_.reserve(words_.size() + text.size() + 16);
+  pending_.reserve(pending_.size() + text.size() / 2 + 1);
+  breaker->setText(unicode);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  int32_t byte = 0;   // the byte offset of UTF-16 offset `unit`
+  int32_t unit = 0;
+  auto byte_at = [&](int32_t wanted) {
+    while (unit < wanted && byte < length) {
+      UChar32 c;
+      U8_NEXT(bytes, byte, length, c);
+      unit += c > 0xFFFF ? 2 : 1;
+    }
+    return byte;
+  };
   int32_t start = breaker->first();
   for (int32_t end = breaker->next(); end != icu::BreakIterator::DONE;
        start = end, end = breaker->next()) {
     if (breaker->getRuleStatus() == UBRK_WORD_NONE) {
       continue;
     }
-    std::string folded = FoldWord(text.substr(static_cast<size_t>(start),
-                                              static_cast<size_t>(end - start)));
-    if (!stop.Contains(folded)) {
-      pending_.push_back(std::move(folded));
+    const int32_t first = byte_at(start);
+    const int32_t last = byte_at(end);
+    const std::string_view word =
+        text.substr(static_cast<size_t>(first), static_cast<size_t>(last - first));
+    const size_t offset = words_.size();
+    if (IsAscii(word)) {
+      AppendFoldedWord(word, &words_);
+    } else {
+      AppendFoldedUnits(buffer.data() + start, end - start, &words_);
+    }
+    const std::string_view folded = std::string_view(words_).substr(offset);
+    const uint64_t hash = WordHash(folded);
+    if (stop.Contains(folded, hash)) {
+      words_.resize(offset);
+    } else {
+      pending_.push_back(Span{hash, static_cast<uint32_t>(offset),
+                              static_cast<uint32_t>(folded.size()), 1});
     }
   }
-  // The iterator keeps a shallow copy of the text; leave it on text that stays valid.
+  // The iterator keeps a reference to the text; leave it on text that stays valid.
   static const icu::UnicodeString kNoText;
   breaker->setText(kNoText);
-  utext_close(&utext);
 }
 
 void WordIndex::Finish() {
   if (pending_.empty()) {
     return;
   }
-  for (Entry& e : entries_) {
-    for (uint32_t i = 0; i < e.count; ++i) {
-      pending_.push_back(e.word);
+  std::vector<Span> all = std::move(pending_);
+  pending_ = std::vector<Span>();
+  all.insert(all.end(), entries_.begin(), entries_.end());
+  const std::string_view words(words_);
+  auto word = [&words](const Span& s) { return words.substr(s.offset, s.length); };
+
+  // Merge repeats through a hash table first, so that only distinct words are sorted
+  // (a note's text repeats its words a lot). Slots hold 1 + the index in `all` of the
+  // first occurrence; `all` keeps each distinct word at its first place.
+  thread_local std::vector<uint32_t> slots;
+  size_t capacity = 16;
+  while (capacity < 2 * all.size()) {
+    capacity *= 2;
+  }
+  slots.assign(capacity, 0);
+  size_t distinct = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    const Span& s = all[i];
+    for (size_t slot = s.hash & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
+      if (slots[slot] == 0) {
+        all[distinct] = s;
+        slots[slot] = static_cast<uint32_t>(++distinct);
+        break;
+      }
+      Span& seen = all[slots[slot] - 1];
+      if (seen.hash == s.hash && word(seen) == word(s)) {
+        seen.count += s.count;
+        break;
+      }
     }
   }
-  std::sort(pending_.begin(), pending_.end());
-  entries_.clear();
-  total_ = pending_.size();
+  all.resize(distinct);
+  // By hash first: comparing two integers is far cheaper than comparing two words.
+  std::sort(all.begin(), all.end(), [&word](const Span& a, const Span& b) {
+    return a.hash != b.hash ? a.hash < b.hash : word(a) < word(b);
+  });
+
+  size_t bytes = 0;
+  total_ = 0;
   double squares = 0;
-  for (size_t i = 0; i < pending_.size();) {
-    size_t j = i + 1;
-    while (j < pending_.size() && pending_[j] == pending_[i]) {
-      ++j;
-    }
-    const auto count = static_cast<uint32_t>(j - i);
-    squares += static_cast<double>(count) * count;
-    entries_.push_back(Entry{std::move(pending_[i]), count});
-    i = j;
+  for (const Span& s : all) {
+    bytes += s.length;
+    total_ += s.count;
+    squares += static_cast<double>(s.count) * s.count;
   }
+  // The distinct words, copied out back to back at their exact size.
+  std::string packed;
+  packed.reserve(bytes);
+  for (Span& s : all) {
+    const std::string_view w = word(s);
+    s.offset = static_cast<uint32_t>(packed.size());
+    packed.append(w);
+  }
+  entries_.assign(all.begin(), all.end());
+  words_ = std::move(packed);
   norm_ = std::sqrt(squares);
-  pending_.clear();
-  pending_.shrink_to_fit();
 }
 
 WordIndex WordIndex::Build(std::string_view text, const StopList& stop) {
@@ -190,9 +335,30 @@ WordIndex WordIndex::Build(std::string_view text, const StopList& stop) {
 }
 
 uint32_t WordIndex::CountFolded(std::string_view folded) const {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), folded,
-                             [](const Entry& e, std::string_view w) { return e.word < w; });
-  return it != entries_.end() && it->word == folded ? it->count : 0;
+  const uint64_t hash = WordHash(folded);
+  size_t low = 0;
+  size_t high = entries_.size();
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    const Span& s = entries_[middle];
+    if (s.hash < hash || (s.hash == hash && WordAt(middle) < folded)) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low < entries_.size() && entries_[low].hash == hash && WordAt(low) == folded
+             ? entries_[low].count
+             : 0;
+}
+
+int WordIndex::CompareAt(size_t i, const WordIndex& other, size_t j) const {
+  const uint64_t a = entries_[i].hash;
+  const uint64_t b = other.entries_[j].hash;
+  if (a != b) {
+    return a < b ? -1 : 1;
+  }
+  return WordAt(i).compare(other.WordAt(j));
 }
 
 uint32_t WordIndex::Count(std::string_view word) const {
@@ -207,18 +373,18 @@ double Similarity(const WordIndex& a, const WordIndex& b) {
   if (a.empty() || b.empty()) {
     return 0;
   }
-  // Both entry lists are sorted: walk them together.
+  // Both word lists are sorted: walk them together.
   double dot = 0;
-  auto i = a.entries().begin();
-  auto j = b.entries().begin();
-  while (i != a.entries().end() && j != b.entries().end()) {
-    const int order = i->word.compare(j->word);
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const int order = a.CompareAt(i, b, j);
     if (order < 0) {
       ++i;
     } else if (order > 0) {
       ++j;
     } else {
-      dot += static_cast<double>(i->count) * j->count;
+      dot += static_cast<double>(a.CountAt(i)) * b.CountAt(j);
       ++i;
       ++j;
     }
@@ -246,11 +412,19 @@ const WordIndex& Node::GetWordIndex() const {
   }
   auto cache = std::make_unique<WordIndexCache>();
   cache->text_stamp = content->text_stamp();
-  cache->index.Add(content->text(), *stop);
+  // One pass over the text and the user strings together, each after a line break
+  // (always a word boundary): every pass has a fixed cost in the break iterator.
+  std::string extra;
   for (const PropertyMap::Entry& e : properties_.entries()) {
     if (e.attribute->IsString() && e.attribute->IsUserAttribute()) {
-      cache->index.Add(e.value->AsString(), *stop);
+      extra.push_back('\r');
+      extra.append(e.value->AsString());
     }
+  }
+  if (extra.empty()) {
+    cache->index.Add(content->text(), *stop);
+  } else {
+    cache->index.Add(content->text() + extra, *stop);
   }
   cache->index.Finish();
   cache->stop_list = std::move(stop);

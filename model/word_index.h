@@ -46,11 +46,19 @@ class StopList {
   // The stop list of the file; empty when the file cannot be read.
   static StopList FromFile(const std::filesystem::path& file);
 
-  // REQUIRES: `folded` is already case-folded (FoldWord).
-  bool Contains(const std::string& folded) const { return words_.count(folded) != 0; }
+  // REQUIRES: `folded` is already case-folded (FoldWord); `hash` is WordHash(folded).
+  bool Contains(std::string_view folded, uint64_t hash) const;
+  bool Contains(std::string_view folded) const;
   size_t size() const { return words_.size(); }
 
  private:
+  void Insert(std::string folded);
+
+  // The words' hashes in an open-addressed table (a power of two in size, at most a
+  // quarter full, 0 marking a free slot): most words are not stop words, and a miss is
+  // decided here without touching a string.
+  std::vector<uint64_t> slots_;
+  bool zero_hash_ = false;  // a word whose hash is 0 is in the list
   std::unordered_set<std::string> words_;
 };
 
@@ -61,18 +69,23 @@ std::shared_ptr<const StopList> CurrentStopList();
 
 // The case-folded form of a word (full Unicode case folding; ASCII is lower-cased).
 std::string FoldWord(std::string_view word);
+// Appends the case-folded form of `word` to `out`.
+void AppendFoldedWord(std::string_view word, std::string* out);
+// A 64-bit hash of a folded word (FNV-1a); the order of an index's words.
+inline uint64_t WordHash(std::string_view folded) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : folded) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  return hash;
+}
 
 class WordIndex {
  public:
-  struct Entry {
-    std::string word;  // case-folded
-    uint32_t count;
-  };
-
   WordIndex() = default;
 
   // Adds the words of `text` (UTF-8; ill-formed bytes never form words) that are not
-  // in `stop`, then call Finish. Adding after Finish is allowed; call Finish again.
+  // in `stop`; then call Finish. Adding after Finish is allowed; call Finish again.
   void Add(std::string_view text, const StopList& stop);
   // Sorts and counts what Add gathered.
   void Finish();
@@ -86,17 +99,34 @@ class WordIndex {
   // The count of an already folded word (no folding, no checks).
   uint32_t CountFolded(std::string_view folded) const;
 
-  // Distinct words, sorted byte-wise.
-  const std::vector<Entry>& entries() const { return entries_; }
+  // The distinct words, i from 0 to size() - 1, and their counts, ordered by WordHash
+  // and then byte-wise (so two indexes can be walked together).
+  size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
+  std::string_view WordAt(size_t i) const {
+    return std::string_view(words_).substr(entries_[i].offset, entries_[i].length);
+  }
+  uint32_t CountAt(size_t i) const { return entries_[i].count; }
+  // Orders this index's word i against `other`'s word j as the entries are ordered:
+  // negative, zero (the same word) or positive.
+  int CompareAt(size_t i, const WordIndex& other, size_t j) const;
   // Number of words counted, repeats included.
   size_t TotalWords() const { return total_; }
   // The Euclidean length of the count vector.
   double Norm() const { return norm_; }
 
  private:
-  std::vector<std::string> pending_;
-  std::vector<Entry> entries_;
+  // A word in words_ and how often it occurs.
+  struct Span {
+    uint64_t hash;  // WordHash of the word
+    uint32_t offset;
+    uint32_t length;
+    uint32_t count;
+  };
+
+  std::string words_;          // the folded words, back to back
+  std::vector<Span> entries_;  // distinct words in order (after Finish)
+  std::vector<Span> pending_;  // words added since the last Finish, one per occurrence
   size_t total_ = 0;
   double norm_ = 0;
 };
