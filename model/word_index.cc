@@ -168,7 +168,9 @@ std::shared_ptr<const StopList> CurrentStopList() {
   static std::filesystem::path loaded_from;
   static std::shared_ptr<const StopList> current;
   std::filesystem::path folder = ConfigFolder();
-  if (current == nullptr || folder != loaded_from) {
+  // Compared as plain strings: this runs for every note a query looks at, and a
+  // component-wise path comparison costs more than building a small index.
+  if (current == nullptr || folder.native() != loaded_from.native()) {
     current = std::make_shared<const StopList>(StopList::FromFile(folder / kStopListFileName));
     loaded_from = std::move(folder);
   }
@@ -179,8 +181,11 @@ std::shared_ptr<const StopList> CurrentStopList() {
 
 void AppendFoldedWord(std::string_view word, std::string* out) {
   if (IsAscii(word)) {
+    const size_t at = out->size();
+    out->resize(at + word.size());
+    char* folded = out->data() + at;
     for (char c : word) {
-      out->push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+      *folded++ = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
     return;
   }
@@ -229,6 +234,11 @@ void WordIndex::Add(std::string_view text, const StopList& stop) {
   int32_t unit = 0;
   auto byte_at = [&](int32_t wanted) {
     while (unit < wanted && byte < length) {
+      if (bytes[byte] < 0x80) {
+        ++byte;
+        ++unit;
+        continue;
+      }
       UChar32 c;
       U8_NEXT(bytes, byte, length, c);
       unit += c > 0xFFFF ? 2 : 1;
