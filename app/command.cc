@@ -6,8 +6,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/popen_shell.h"
 #include "app/terminal_progress.h"
 #include "foundation/error.h"
+#include "foundation/shell.h"
 #include "foundation/user_messages.h"
 #include "lang/language.h"
 #include "model/config.h"
@@ -87,6 +89,10 @@ int RunCommandLine(int argc, char** argv) {
 
   TerminalProgressFactory progress;
   ProgressFactory* previous = SetProgressFactory(&progress);
+  // Shell commands a document asks for run only with --allow-shell; a fresh refusing
+  // service per run tells the user once per run.
+  std::unique_ptr<ShellService> shell = MakeShellService(global.allow_shell);
+  ShellService* previous_shell = SetShell(shell.get());
   int status = kExitInternal;
   try {
     status = chosen ? chosen() : kExitUsage;
@@ -97,6 +103,7 @@ int RunCommandLine(int argc, char** argv) {
     Warn(std::string("internal error: ") + e.what());
     status = kExitInternal;
   }
+  SetShell(previous_shell);
   SetProgressFactory(previous);
   return status;
 }

@@ -1,5 +1,6 @@
 #include "model/content.h"
 
+#include <atomic>
 #include <memory>
 #include <utility>
 
@@ -47,6 +48,8 @@ icu::BreakIterator* WordBreaker() {
 }  // namespace
 
 void Content::SetText(std::string_view text) {
+  static std::atomic<uint64_t> last_stamp{0};
+  text_stamp_ = last_stamp.fetch_add(1, std::memory_order_relaxed) + 1;
   text_.clear();
   text_.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -55,6 +58,12 @@ void Content::SetText(std::string_view text) {
     }
     text_.push_back(text[i] == '\n' ? '\r' : text[i]);
   }
+}
+
+bool operator==(const Content& a, const Content& b) {
+  return a.text_ == b.text_ && a.style_runs_ == b.style_runs_ &&
+         a.struck_spans_ == b.struck_spans_ && a.pictures_ == b.pictures_ && a.rtf_ == b.rtf_ &&
+         a.script_ == b.script_ && a.picture_ == b.picture_;
 }
 
 size_t Content::Utf16Length() const {

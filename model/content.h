@@ -65,6 +65,10 @@ class Content {
   // Replaces the text; line feeds and carriage-return/line-feed pairs become carriage
   // returns. Styles, spans and pictures are left as they are.
   void SetText(std::string_view text);
+  // Identifies the text for caches built from it: each SetText takes a stamp no other
+  // text has had in this process, a copy keeps its source's stamp, and 0 is the empty
+  // text of a new or cleared content. Equal stamps therefore mean equal texts.
+  uint64_t text_stamp() const { return text_stamp_; }
   bool HasText() const { return !text_.empty(); }
 
   std::vector<StyleRun>& style_runs() { return style_runs_; }
@@ -94,7 +98,8 @@ class Content {
   // Removes text, styles, spans, pictures, rich text, script and picture.
   void Clear();
 
-  friend bool operator==(const Content&, const Content&) = default;
+  // Compares everything but the stamp.
+  friend bool operator==(const Content& a, const Content& b);
 
  private:
   std::string text_;
@@ -104,6 +109,7 @@ class Content {
   std::string rtf_;
   std::string script_;
   std::string picture_;
+  uint64_t text_stamp_ = 0;
 };
 
 // UTF-16 helpers over UTF-8 text. Ill-formed UTF-8 counts as one U+FFFD per maximal

@@ -13,6 +13,7 @@
 #include "model/hypertext.h"
 #include "model/path_evaluator.h"
 #include "model/text_link_manager.h"
+#include "model/word_index.h"
 
 namespace fernweave {
 

@@ -30,6 +30,8 @@ class ChangeHolder;
 class Content;
 class Hypertext;
 class LAction;
+class WordIndex;
+struct WordIndexCache;
 
 // A position on a container's map.
 struct MapPoint {
@@ -218,8 +220,14 @@ class Node : public TTree<Node*>, public Linked {
   void Changed(const Attribute* attribute) const;
   // Sets `Modified` to now and the document's modified flag.
   void HasBeenModified();
-  // Hook run after a user string attribute is stored (the find index).
-  virtual void Index() {}
+
+  // --- Word index (defined in model/word_index.cc) ---------------------------
+  // The words the note holds (model/word_index.h); an alias answers its original's,
+  // an alias without an original an empty index. Built on first use and rebuilt when
+  // the text, a user string value or the stop list has changed since.
+  const WordIndex& GetWordIndex() const;
+  // Drops the word index; run after a user string attribute is stored or reset.
+  virtual void Index();
 
   // --- Map geometry -----------------------------------------------------------
   MapPoint Position() const;
@@ -277,6 +285,8 @@ class Node : public TTree<Node*>, public Linked {
   uint32_t live_slot_ = UINT32_MAX;  // the slot in the document's live list
   bool hidden_ = false;
   bool needs_update_ = false;
+  // Null until GetWordIndex first runs and after Index.
+  mutable std::unique_ptr<WordIndexCache> word_index_;
 };
 
 }  // namespace fernweave

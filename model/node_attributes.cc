@@ -113,6 +113,9 @@ void Node::DoSet(const Attribute* attribute, ValuePtr value) {
 void Node::DoRemove(const Attribute* attribute) {
   if (properties_.Erase(attribute)) {
     Changed(attribute);
+    if (attribute->IsString() && attribute->IsUserAttribute()) {
+      Index();
+    }
   }
 }
 

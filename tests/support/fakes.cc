@@ -36,6 +36,16 @@ void CollectingMessages::Warn(const std::string& message) {
   }
 }
 
+RecordingShell::RecordingShell() : previous_(SetShell(this)) { reply_.exit_code = 0; }
+
+RecordingShell::~RecordingShell() { SetShell(previous_); }
+
+ShellResult RecordingShell::Run(std::string_view command,
+                                const std::optional<std::string>& input) {
+  requests_.push_back(Request{std::string(command), input});
+  return reply_;
+}
+
 RecordingProgressFactory::RecordingProgressFactory() : previous_(SetProgressFactory(this)) {}
 
 RecordingProgressFactory::~RecordingProgressFactory() { SetProgressFactory(previous_); }

@@ -9,6 +9,7 @@
 
 #include "foundation/error.h"
 #include "foundation/progress.h"
+#include "foundation/shell.h"
 #include "foundation/user_messages.h"
 
 namespace fernweave::test {
@@ -49,6 +50,29 @@ class RecordingProgressFactory : public ProgressFactory {
  private:
   ProgressLog log_;
   ProgressFactory* previous_;
+};
+
+// A shell that runs nothing but records every request, installed as the process's
+// shell service while alive. Each request is answered with `reply` (kDone, its output
+// the reply's output).
+class RecordingShell : public ShellService {
+ public:
+  struct Request {
+    std::string command;
+    std::optional<std::string> input;
+  };
+
+  RecordingShell();
+  ~RecordingShell() override;
+
+  ShellResult Run(std::string_view command, const std::optional<std::string>& input) override;
+  const std::vector<Request>& requests() const { return requests_; }
+  ShellResult& reply() { return reply_; }
+
+ private:
+  std::vector<Request> requests_;
+  ShellResult reply_;
+  ShellService* previous_;
 };
 
 // Pins the clock at a local wall-clock reading while alive.
