@@ -36,6 +36,8 @@ const std::vector<Command>& Commands() {
       {"link", "Link two notes, or a note to a URL", SetUpLinkCommand},
       {"alias", "Make an alias of a note", SetUpAliasCommand},
       {"attr", "Declare a user attribute, or list them", SetUpAttrCommand},
+      {"explode", "Explode a note's text into new notes and print how many were made",
+       SetUpExplodeCommand},
   };
   return commands;
 }

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,17 @@ struct TextPicture {
   friend bool operator==(const TextPicture&, const TextPicture&) = default;
 };
 
+// A stretch of text from `start` up to (not including) `end`, in UTF-16 units.
+struct TextRange {
+  size_t start = 0;
+  size_t end = 0;
+
+  size_t length() const { return end - start; }
+  friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+class Utf16OffsetIndex;
+
 class Content {
  public:
   Content() = default;
@@ -94,9 +106,58 @@ class Content {
   // Removes text, styles, spans, pictures, rich text, script and picture.
   void Clear();
 
+  // --- Text operations ---------------------------------------------------------
+  // What editing a note's text needs: finding, selecting, widening to words, copying
+  // a span with its looks into another text and deleting a span. Offsets are UTF-16
+  // units, like the style runs; no operation splits a character. A long text keeps an
+  // index of its character offsets (made on first need, dropped when the text
+  // changes), so walking a long text span by span costs no more than one pass.
+
+  static constexpr size_t npos = static_cast<size_t>(-1);
+  // The offset of the first occurrence of `target` starting at or after `from`, or
+  // npos when there is none or `target` is empty. A match always begins and ends
+  // between characters.
+  size_t Find(std::string_view target, size_t from) const;
+  // The span of `length` units from `start`, clamped to the text. An offset inside a
+  // surrogate pair takes in the whole character: the start moves back, the end on.
+  TextRange Select(size_t start, size_t length) const;
+  // The span widened to word boundaries: the start moves back and the end on to the
+  // nearest boundary at or beyond them. Boundaries are ICU's word boundaries for the
+  // root locale (between words, runs of spaces and each punctuation mark; dictionary
+  // words for Chinese, Japanese and Thai), further kept to boundaries between
+  // user-perceived characters, so a surrogate pair, a combining sequence or an emoji
+  // sequence is never split.
+  TextRange WidenToWordBoundaries(TextRange span) const;
+  // The UTF-8 bytes of the span (as Select clamps it). Valid until the text changes.
+  std::string_view SpanText(TextRange span) const;
+  // Appends the span of `from` to this text with the style runs, struck spans and
+  // pictures that fall in it. Appended text without a style run of its own keeps the
+  // look in effect at the end of this text. The rich-text form is dropped, as it no
+  // longer matches. Style runs are taken to be in order of their start, as the reader
+  // and the text engine keep them.
+  void AppendSpan(const Content& from, TextRange span);
+  // Deletes the span (as Select clamps it) with the pictures in it; style runs and
+  // struck spans after it move back, and the text after it keeps its look. The
+  // rich-text form is dropped.
+  void DeleteSpan(TextRange span);
+  // Conversions between UTF-16 offsets and byte offsets into text(), as the free
+  // functions below, through the index for a long text.
+  size_t ByteOffset(size_t units) const;
+  size_t UnitOffset(size_t bytes) const;
+
   friend bool operator==(const Content&, const Content&) = default;
 
  private:
+  // The index of character offsets, shared by copies of the same text. It is derived
+  // from the text, so it takes no part in comparisons. Not safe for concurrent first
+  // use from two threads, like the rest of the model.
+  struct OffsetCache {
+    std::shared_ptr<const Utf16OffsetIndex> index;
+    friend bool operator==(const OffsetCache&, const OffsetCache&) { return true; }
+  };
+  const Utf16OffsetIndex* Offsets() const;
+  void TextChanged();
+
   std::string text_;
   std::vector<StyleRun> style_runs_;
   std::vector<StruckSpan> struck_spans_;
@@ -104,6 +165,7 @@ class Content {
   std::string rtf_;
   std::string script_;
   std::string picture_;
+  mutable OffsetCache offsets_;
 };
 
 // UTF-16 helpers over UTF-8 text. Ill-formed UTF-8 counts as one U+FFFD per maximal
