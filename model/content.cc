@@ -317,7 +317,10 @@ TextRange Content::WidenToWordBoundaries(TextRange span) const {
   if (U_FAILURE(status)) {
     return selected;
   }
-  return TextRange{UnitOffset(static_cast<size_t>(start)), UnitOffset(static_cast<size_t>(end))};
+  // Ill-formed bytes are one character to us but may hold a boundary for the
+  // iterators; such a boundary never narrows the selection.
+  return TextRange{std::min(UnitOffset(static_cast<size_t>(start)), selected.start),
+                   std::max(UnitOffset(static_cast<size_t>(end)), selected.end)};
 }
 
 std::string_view Content::SpanText(TextRange span) const {

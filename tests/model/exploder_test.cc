@@ -1,7 +1,8 @@
 #include "model/exploder.h"
 
-#include <memory>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,11 +20,12 @@ namespace {
 using test::At;
 using test::MakeDocument;
 
-// Answers the explode question with fixed settings and records the defaults offered.
+// Answers the explode question with fixed settings, records the defaults offered, and
+// makes no more than `limit` notes.
 class AnsweringExploder : public Exploder {
  public:
-  explicit AnsweringExploder(ExplodeSettings answer, bool accept = true)
-      : answer_(std::move(answer)), accept_(accept) {}
+  explicit AnsweringExploder(ExplodeSettings answer = {}, bool accept = true, size_t limit = SIZE_MAX)
+      : answer_(std::move(answer)), accept_(accept), limit_(limit) {}
   bool AskToExplode(ExplodeSettings* settings) override {
     offered.push_back(*settings);
     *settings = answer_;
@@ -31,28 +33,29 @@ class AnsweringExploder : public Exploder {
   }
   std::vector<ExplodeSettings> offered;
 
+ protected:
+  Node* MakeNoteIn(Node* container) override {
+    return container->ChildCount() < limit_ ? Exploder::MakeNoteIn(container) : nullptr;
+  }
+
  private:
   ExplodeSettings answer_;
   bool accept_;
+  size_t limit_;
 };
 
-ExplodeSettings BySize(int size, int name_mode = Exploder::kNoName) {
-  return ExplodeSettings{size, "", false, name_mode, false};
+ExplodeSettings BySize(int size) {
+  return ExplodeSettings{size, "", false, Exploder::kNoName, false};
 }
-ExplodeSettings ByDelimiter(const std::string& typed, bool skip,
-                            int name_mode = Exploder::kNoName) {
-  return ExplodeSettings{0, Exploder::ProcessSpecialExplodeChars(typed), skip, name_mode, false};
-}
-
-StyleRun LookAt(int32_t start, const std::string& font) {
-  StyleRun run;
-  run.start = start;
-  run.font = font;
-  return run;
+ExplodeSettings ByDelimiter(const std::string& typed, bool skip, int name = Exploder::kNoName) {
+  return ExplodeSettings{0, Exploder::ProcessSpecialExplodeChars(typed), skip, name, false};
 }
 
-// The texts of the notes made, each in brackets.
-std::string Texts(const Node* exploded) {
+// Explodes a new note holding `text`; the texts of the notes made, each in brackets.
+std::string Explode(const std::string& text, const ExplodeSettings& settings) {
+  auto doc = MakeDocument("Source");
+  At(doc.get(), "Source")->SetText(text);
+  const Node* exploded = AnsweringExploder().Do(At(doc.get(), "Source"), settings);
   std::string out;
   for (const Node* n = exploded->Son(); n != nullptr; n = n->Brother()) {
     out += "[" + n->GetText() + "]";
@@ -60,28 +63,19 @@ std::string Texts(const Node* exploded) {
   return out;
 }
 
-// Explodes a new note holding `text` and returns "Exploded Text".
-Node* Explode(Hypertext* doc, const std::string& text, const ExplodeSettings& settings) {
-  Node* source = doc->MakeNode("Source", nullptr, doc->Root()->YoungestSon(), 0, 0);
-  source->SetText(text);
-  AnsweringExploder exploder(settings);
-  return exploder.Do(source, settings);
-}
-
 TEST(ExploderTest, DelimiterEscapes) {
-  struct {
-    std::string typed;
-    std::string delimiter;
-  } cases[] = {
-      {"\\n", "\r"},  {"\\r", "\r"},     {"\\t", "\t"},      {"a\\", "a\\"},
-      {"\\q\\\\", "q\\"}, {"--\\n--", "--\r--"}, {"x\ny", "x\ry"}, {"\r\n", "\r"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Exploder::ProcessSpecialExplodeChars(c.typed), c.delimiter) << c.typed;
+  const std::pair<std::string, std::string> cases[] = {
+      {"\\n", "\r"},     {"\\r", "\r"},         {"\\t", "\t"},    {"a\\", "a\\"},
+      {"\\q\\\\", "q\\"}, {"--\\n--", "--\r--"}, {"x\ny", "x\ry"}, {"\r\n", "\r"}};
+  for (const auto& [typed, delimiter] : cases) {
+    EXPECT_EQ(Exploder::ProcessSpecialExplodeChars(typed), delimiter) << typed;
   }
 }
 
 TEST(ExploderTest, ChunksByEachMode) {
+  const std::string thumbs = "\xF0\x9F\x91\x8D";
+  const std::string thumbs_toned = thumbs + "\xF0\x9F\x8F\xBD";  // a skin tone is one character
+  const std::string e_acute = "e\xCC\x81";                       // with a combining accent
   struct Case {
     std::string text;
     ExplodeSettings settings;
@@ -97,45 +91,37 @@ TEST(ExploderTest, ChunksByEachMode) {
       {" \r \t\r  ", BySize(3), ""},
       {" \r \t\r  ", ByDelimiter("\\r", false), ""},
       {"", BySize(0), ""},
-      // Emoji with a skin tone and "e" with a combining accent are never split.
-      {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\xF0\x9F\x91\x8D", BySize(2),
-       "[\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD][\xF0\x9F\x91\x8D]"},
-      {"e\xCC\x81te\xCC\x81 ok", BySize(2), "[e\xCC\x81te\xCC\x81][ok]"},
+      {thumbs_toned + thumbs, BySize(2), "[" + thumbs_toned + "][" + thumbs + "]"},
+      {e_acute + "t" + e_acute + " ok", BySize(2), "[" + e_acute + "t" + e_acute + "][ok]"},
   };
   for (const Case& c : cases) {
-    auto doc = MakeDocument();
-    Node* exploded = Explode(doc.get(), c.text, c.settings);
-    ASSERT_NE(exploded, nullptr) << c.text;
-    EXPECT_EQ(Texts(exploded), c.notes) << c.text;
+    EXPECT_EQ(Explode(c.text, c.settings), c.notes) << c.text;
   }
 }
 
-// The chunks of every mode, joined with what was skipped between them, give back the
+// The notes of every mode, joined with what was skipped between them, give back the
 // text: nothing is lost or repeated.
 TEST(ExploderTest, NotesJoinedWithWhatWasSkippedGiveBackTheText) {
-  std::string long_text;
+  std::string long_text;  // long enough for the text's offset index
   for (int i = 0; long_text.size() < 6000; ++i) {
     long_text += i % 11 == 0   ? "Caf\xC3\xA9 \xF0\x9F\x91\x8D. "
                  : i % 13 == 0 ? "\r\r"
                                : "word" + std::to_string(i) + (i % 3 == 0 ? ",  " : " ");
   }
-  const std::string texts[] = {"Hello, world", "  lead and trail  ", long_text};
-  const ExplodeSettings settings[] = {BySize(5),   BySize(7),
-                                      BySize(0),   ByDelimiter(" ", true),
-                                      ByDelimiter(" ", false), ByDelimiter("\\n", true)};
-  for (const std::string& text : texts) {
-    for (const ExplodeSettings& s : settings) {
-      auto doc = MakeDocument();
-      Node* exploded = Explode(doc.get(), text, s);
-      ASSERT_NE(exploded, nullptr);
+  for (const std::string& text : {std::string("  lead and trail  "), long_text}) {
+    for (const ExplodeSettings& s : {BySize(5), BySize(0), ByDelimiter(" ", true),
+                                     ByDelimiter(" ", false), ByDelimiter("\\n", true)}) {
+      const std::string notes = Explode(text, s);
       size_t at = 0;
-      for (const Node* n = exploded->Son(); n != nullptr; n = n->Brother()) {
-        const std::string chunk = n->GetText();
+      for (size_t open = 0; (open = notes.find('[', open)) != std::string::npos;) {
+        const size_t close = notes.find(']', open);
+        const std::string chunk = notes.substr(open + 1, close - open - 1);
+        open = close;
         const size_t found = text.find(chunk, at);
         ASSERT_NE(found, std::string::npos) << chunk;
-        const std::string gap = text.substr(at, found - at);
-        EXPECT_EQ(gap.find_first_not_of(" \t\r" + s.delimiter), std::string::npos)
-            << "lost [" << gap << "] before [" << chunk << "], size " << s.chunk_size;
+        EXPECT_EQ(text.substr(at, found - at).find_first_not_of(" \t\r" + s.delimiter),
+                  std::string::npos)
+            << "lost before [" << chunk << "], size " << s.chunk_size;
         at = found + chunk.size();
       }
       EXPECT_EQ(text.substr(at).find_first_not_of(" \t\r" + s.delimiter), std::string::npos);
@@ -147,23 +133,30 @@ TEST(ExploderTest, StylesStraddlingABoundaryGoWithBothChunks) {
   auto doc = MakeDocument("Source");
   Node* source = At(doc.get(), "Source");
   source->SetText("Hello world again");
-  source->GetContent()->style_runs() = {LookAt(0, "A"), LookAt(3, "B"), LookAt(8, "C")};
-  source->GetContent()->struck_spans() = {StruckSpan{4, 4}};
-  AnsweringExploder exploder(ByDelimiter(" ", true));
-  Node* exploded = exploder.Do(source, ByDelimiter(" ", true));
+  Content* content = source->GetContent();
+  const std::pair<int, const char*> runs[] = {{0, "A"}, {3, "B"}, {8, "C"}};
+  for (const auto& [start, font] : runs) {
+    content->style_runs().emplace_back().start = start;
+    content->style_runs().back().font = font;
+  }
+  content->struck_spans() = {StruckSpan{4, 4}};
+  content->pictures().emplace_back().position = 17;  // at the very end
   std::vector<std::string> looks;
-  for (const Node* n = exploded->Son(); n != nullptr; n = n->Brother()) {
-    std::string dump = n->GetText() + ":";
+  for (const Node* n = AnsweringExploder().Do(source, ByDelimiter(" ", true))->Son(); n != nullptr;
+       n = n->Brother()) {
+    looks.push_back(n->GetText() + ":");
     for (const StyleRun& run : n->GetContent()->style_runs()) {
-      dump += " " + run.font + "@" + std::to_string(run.start);
+      looks.back() += " " + run.font + "@" + std::to_string(run.start);
     }
     for (const StruckSpan& span : n->GetContent()->struck_spans()) {
-      dump += " struck " + std::to_string(span.start) + "+" + std::to_string(span.length);
+      looks.back() += " struck " + std::to_string(span.start) + "+" + std::to_string(span.length);
     }
-    looks.push_back(dump);
+    for (const TextPicture& picture : n->GetContent()->pictures()) {
+      looks.back() += " picture@" + std::to_string(picture.position);
+    }
   }
-  EXPECT_EQ(looks, (std::vector<std::string>{"Hello: A@0 B@3 struck 4+1", "world: B@0 C@2 struck 0+2",
-                                             "again: C@0"}));
+  EXPECT_EQ(looks, (std::vector<std::string>{"Hello: A@0 B@3 struck 4+1",
+                                             "world: B@0 C@2 struck 0+2", "again: C@0 picture@5"}));
 }
 
 TEST(ExploderTest, NamesFromSentencesAndParagraphsWithAndWithoutCutting) {
@@ -183,15 +176,14 @@ TEST(ExploderTest, NamesFromSentencesAndParagraphsWithAndWithoutCutting) {
        "Body. More."},
       {" no end at all ", Exploder::kFirstSentence, true, "no end at all", " no end at all "},
       {"Only one.", Exploder::kFirstTwoSentences, true, "Only one.", "Only one."},
-      {"Left alone.", Exploder::kNoName, true, "", "Left alone."},
+      {"Left alone.", Exploder::kNoName, true, "N", "Left alone."},
   };
   for (const Case& c : cases) {
     auto doc = MakeDocument("N");
     Node* note = At(doc.get(), "N");
     note->SetText(c.text);
-    AnsweringExploder exploder(ExplodeSettings{});
-    exploder.MakeNameFor(note, c.mode, c.cut);
-    EXPECT_EQ(note->Name(), c.mode == Exploder::kNoName ? "N" : c.name) << c.text;
+    AnsweringExploder().MakeNameFor(note, c.mode, c.cut);
+    EXPECT_EQ(note->Name(), c.name) << c.text;
     EXPECT_EQ(note->GetText(), c.text_after) << c.text;
   }
 }
@@ -205,23 +197,17 @@ TEST(ExploderTest, ExplodedTextIsACopyWithoutItsActionsHoldingTheNotes) {
   book->Set("Color", "blue");
   test::RecordingProgressFactory progress;
   AnsweringExploder exploder(ByDelimiter("\\n", true, Exploder::kFirstSentence));
-  // Exploding an alias explodes its original, since an alias holds no notes.
-  Node* alias = AliasNode::CreateFor(book);
-  ASSERT_NE(alias, nullptr);
-  Node* exploded = exploder.DoExplode(alias);
+  // An alias holds no notes: exploding it explodes its original.
+  Node* exploded = exploder.DoExplode(AliasNode::CreateFor(book));
   ASSERT_NE(exploded, nullptr);
-  EXPECT_EQ(exploder.offered.size(), 1u);
+  ASSERT_EQ(exploder.offered.size(), 1u);
   EXPECT_EQ(exploder.offered[0].chunk_size, 500);
   EXPECT_EQ(exploder.offered[0].name_mode, Exploder::kFirstSentence);
 
-  EXPECT_EQ(test::Dump(book),
-            "Old child\n"
-            "Exploded Text\n"
-            "  First part.\n"
-            "  Second part.\n");
-  EXPECT_EQ(exploded->GetString("Color"), "blue");
+  EXPECT_EQ(test::Dump(book), "Old child\nExploded Text\n  First part.\n  Second part.\n");
   EXPECT_EQ(book->GetText(), "First part. Of it.\rSecond part.");
   EXPECT_EQ(exploded->GetText(), book->GetText());
+  EXPECT_EQ(exploded->GetString("Color"), "blue");
   EXPECT_FALSE(exploded->HasImmediate("OnAdd"));
   EXPECT_FALSE(exploded->HasImmediate("Rule"));
   EXPECT_EQ(book->GetString("Rule"), "$Width=9");
@@ -233,20 +219,17 @@ TEST(ExploderTest, ExplodedTextIsACopyWithoutItsActionsHoldingTheNotes) {
 
 TEST(ExploderTest, NotesArePlacedAsTheDocumentPlacesAddedNotes) {
   auto doc = MakeDocument("Source\nByHand");
-  Node* source = At(doc.get(), "Source");
   std::string text;
   for (int i = 0; i < 15; ++i) {
     text += "w" + std::to_string(i) + " ";
   }
-  source->SetText(text);
-  AnsweringExploder exploder(ByDelimiter(" ", true));
-  Node* exploded = exploder.Do(source, ByDelimiter(" ", true));
+  At(doc.get(), "Source")->SetText(text);
+  const Node* exploded = AnsweringExploder().Do(At(doc.get(), "Source"), ByDelimiter(" ", true));
   ASSERT_EQ(exploded->ChildCount(), 15u);
-  // The same number of notes moved one by one to the end of a container.
+  // As many notes moved one by one to the end of another container, in rows.
   Node* by_hand = At(doc.get(), "ByHand");
   for (int i = 0; i < 15; ++i) {
-    Node* n = doc->MakeNode("n", nullptr, nullptr, 0, 0);
-    ASSERT_TRUE(n->DoMoveTo(by_hand, by_hand->YoungestSon()));
+    ASSERT_TRUE(doc->MakeNode("n", nullptr, nullptr, 0, 0)->DoMoveTo(by_hand, by_hand->YoungestSon()));
   }
   const Node* b = by_hand->Son();
   for (const Node* e = exploded->Son(); e != nullptr; e = e->Brother(), b = b->Brother()) {
@@ -254,37 +237,22 @@ TEST(ExploderTest, NotesArePlacedAsTheDocumentPlacesAddedNotes) {
   }
 }
 
-// Refuses to make a note after `limit` notes.
-class LimitedExploder : public AnsweringExploder {
- public:
-  explicit LimitedExploder(size_t limit) : AnsweringExploder(ExplodeSettings{}), limit_(limit) {}
-
- protected:
-  Node* MakeNoteIn(Node* container) override {
-    return container->ChildCount() < limit_ ? Exploder::MakeNoteIn(container) : nullptr;
-  }
-
- private:
-  size_t limit_;
-};
-
 TEST(ExploderTest, StopsWhenNoNoteCanBeMadeOrNothingMayChange) {
   auto doc = MakeDocument("Source");
   Node* source = At(doc.get(), "Source");
   source->SetText("a b c d e");
-  LimitedExploder limited(2);
-  Node* exploded = limited.Do(source, ByDelimiter(" ", true));
-  EXPECT_EQ(Texts(exploded), "[a][b]");
+  const Node* exploded = AnsweringExploder({}, true, 2).Do(source, ByDelimiter(" ", true));
+  EXPECT_EQ(test::Dump(exploded), "\n\n");  // two unnamed notes, then the run stopped
 
-  AnsweringExploder declining(ExplodeSettings{}, false);
+  AnsweringExploder declining({}, false);
   EXPECT_EQ(declining.DoExplode(source), nullptr);
   EXPECT_EQ(declining.offered.size(), 1u);
   doc->SetCanEdit(false);
-  AnsweringExploder unasked(ExplodeSettings{});
+  AnsweringExploder unasked;
   EXPECT_EQ(unasked.DoExplode(source), nullptr);
   EXPECT_TRUE(unasked.offered.empty());
-  EXPECT_EQ(source->ChildCount(), 1u);
   EXPECT_EQ(unasked.DoExplode(nullptr), nullptr);
+  EXPECT_EQ(source->ChildCount(), 1u);
 }
 
 }  // namespace
