@@ -40,22 +40,29 @@ void ForEachCharacter(std::string_view text, Visit visit) {
   ForEachCharacterFrom(text, 0, visit);
 }
 
-// The byte offset of the character at UTF-16 offset `units`, walking from a character
-// start `from_bytes` that lies at UTF-16 offset `from_units` <= units. Keep in sync
-// with UnitsFrom: both define the offsets of Utf8OffsetForUtf16 and
+// Where the character at UTF-16 offset `units` starts, walking from a character start
+// `from_bytes` that lies at UTF-16 offset `from_units` <= units; past the end, the end.
+// Keep in sync with UnitsFrom: both define the offsets of Utf8OffsetForUtf16 and
 // Utf16OffsetForUtf8.
-size_t BytesFrom(std::string_view text, size_t from_bytes, size_t from_units, size_t units) {
-  size_t result = text.size();
+CharacterPlace LocateFrom(std::string_view text, size_t from_bytes, size_t from_units,
+                          size_t units) {
+  CharacterPlace result{text.size(), 0};
   size_t seen = from_units;
   ForEachCharacterFrom(text, from_bytes, [&](size_t start, size_t, size_t length) {
     if (seen + length > units) {
-      result = start;
+      result.bytes = start;
       return false;
     }
     seen += length;
     return true;
   });
+  result.units = seen;
   return result;
+}
+
+// A byte that is not a UTF-8 continuation byte always begins a character.
+bool BeginsCharacter(std::string_view text, size_t at) {
+  return at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
 }
 
 // The UTF-16 offset of the character at byte `bytes`, walking from a character start
@@ -85,7 +92,7 @@ size_t CharacterEnd(std::string_view text, size_t at) {
 // Texts shorter than this are walked from their start for each offset conversion.
 constexpr size_t kIndexedTextBytes = 1024;
 // Distance in bytes between the index's checkpoints.
-constexpr size_t kCheckpointBytes = 256;
+constexpr size_t kCheckpointBytes = 64;
 
 int32_t ClampToInt32(size_t n) {
   return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
@@ -118,6 +125,15 @@ icu::BreakIterator* CharacterBreaker() {
   return breaker.get();
 }
 
+// Whether byte offset `at` lies between two ASCII characters (or at an end of the
+// text next to one) that no grapheme rule keeps together: all but CR LF.
+bool PlainBoundary(std::string_view text, size_t at) {
+  const bool before_plain = at == 0 || static_cast<unsigned char>(text[at - 1]) < 0x80;
+  const bool after_plain = at >= text.size() || static_cast<unsigned char>(text[at]) < 0x80;
+  const bool cr_lf = at > 0 && at < text.size() && text[at - 1] == '\r' && text[at] == '\n';
+  return before_plain && after_plain && !cr_lf;
+}
+
 // Moves byte offsets `start` back and `end` on to boundaries of `breaker`, which has
 // been given the text.
 void WidenTo(icu::BreakIterator* breaker, int32_t* start, int32_t* end) {
@@ -141,6 +157,7 @@ void WidenTo(icu::BreakIterator* breaker, int32_t* start, int32_t* end) {
 // needs none: its offsets are the same in both units.
 class Utf16OffsetIndex {
  public:
+  // REQUIRES: text.size() < UINT32_MAX.
   explicit Utf16OffsetIndex(std::string_view text) {
     ascii_ = std::all_of(text.begin(), text.end(),
                          [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -152,8 +169,8 @@ class Utf16OffsetIndex {
     size_t next_checkpoint = 0;
     ForEachCharacter(text, [&](size_t start, size_t, size_t length) {
       if (start >= next_checkpoint) {
-        byte_marks_.push_back(start);
-        unit_marks_.push_back(units);
+        byte_marks_.push_back(static_cast<uint32_t>(start));
+        unit_marks_.push_back(static_cast<uint32_t>(units));
         next_checkpoint = start + kCheckpointBytes;
       }
       units += length;
@@ -164,17 +181,15 @@ class Utf16OffsetIndex {
 
   size_t total_units() const { return total_units_; }
 
-  size_t ByteOffset(std::string_view text, size_t units) const {
-    if (ascii_) {
-      return std::min(units, text.size());
-    }
-    if (units >= total_units_) {
-      return text.size();
+  CharacterPlace Locate(std::string_view text, size_t units) const {
+    if (ascii_ || units >= total_units_) {
+      const size_t at = std::min(units, total_units_);
+      return CharacterPlace{ascii_ ? at : text.size(), at};
     }
     // The last checkpoint at or before `units`; the first is always (0, 0).
     const size_t i =
         std::upper_bound(unit_marks_.begin(), unit_marks_.end(), units) - unit_marks_.begin() - 1;
-    return BytesFrom(text, byte_marks_[i], unit_marks_[i], units);
+    return LocateFrom(text, byte_marks_[i], unit_marks_[i], units);
   }
 
   size_t UnitOffset(std::string_view text, size_t bytes) const {
@@ -192,8 +207,8 @@ class Utf16OffsetIndex {
  private:
   bool ascii_ = false;
   size_t total_units_ = 0;
-  std::vector<size_t> byte_marks_;
-  std::vector<size_t> unit_marks_;
+  std::vector<uint32_t> byte_marks_;
+  std::vector<uint32_t> unit_marks_;
 };
 
 void Content::SetText(std::string_view text) {
@@ -225,7 +240,7 @@ void Content::Clear() {
 // --- Text operations -------------------------------------------------------------
 
 const Utf16OffsetIndex* Content::Offsets() const {
-  if (text_.size() < kIndexedTextBytes) {
+  if (text_.size() < kIndexedTextBytes || text_.size() >= UINT32_MAX) {
     return nullptr;
   }
   if (offsets_.index == nullptr) {
@@ -238,11 +253,28 @@ void Content::TextChanged() {
   offsets_.index.reset();
 }
 
-size_t Content::ByteOffset(size_t units) const {
+CharacterPlace Content::Locate(size_t units) const {
   if (const Utf16OffsetIndex* index = Offsets()) {
-    return index->ByteOffset(text_, units);
+    return index->Locate(text_, units);
   }
-  return Utf8OffsetForUtf16(text_, units);
+  return LocateFrom(text_, 0, 0, units);
+}
+
+size_t Content::ByteOffset(size_t units) const {
+  return Locate(units).bytes;
+}
+
+Content::Stretch Content::StretchOf(TextRange range) const {
+  const size_t total = Utf16Length();
+  const size_t start = std::min(range.start, total);
+  const size_t end = std::max(start, std::min(range.end, total));
+  const CharacterPlace from = Locate(start);
+  CharacterPlace to = Locate(end);
+  if (to.units < end) {
+    // The end fell inside a surrogate pair: take in the whole character.
+    to = CharacterPlace{CharacterEnd(text_, to.bytes), to.units + 2};
+  }
+  return Stretch{TextRange{from.units, to.units}, from.bytes, to.bytes};
 }
 
 size_t Content::UnitOffset(size_t bytes) const {
@@ -256,7 +288,7 @@ size_t Content::Find(std::string_view target, size_t from) const {
   if (target.empty()) {
     return npos;
   }
-  size_t at = ByteOffset(from);
+  size_t at = Locate(from).bytes;
   while (true) {
     const size_t found = text_.find(target, at);
     if (found == std::string::npos) {
@@ -266,8 +298,10 @@ size_t Content::Find(std::string_view target, size_t from) const {
     // match, or one before `from` (which lay inside a surrogate pair), is no match.
     const size_t units = UnitOffset(found);
     const size_t after = found + target.size();
-    if (units >= from && ByteOffset(units) == found &&
-        (after == text_.size() || ByteOffset(UnitOffset(after)) == after)) {
+    auto is_start = [this](size_t bytes) {
+      return BeginsCharacter(text_, bytes) || ByteOffset(UnitOffset(bytes)) == bytes;
+    };
+    if (units >= from && is_start(found) && is_start(after)) {
       return units;
     }
     at = found + 1;
@@ -277,24 +311,19 @@ size_t Content::Find(std::string_view target, size_t from) const {
 TextRange Content::Select(size_t start, size_t length) const {
   const size_t total = Utf16Length();
   start = std::min(start, total);
-  const size_t end = start + std::min(length, total - start);
-  const size_t start_bytes = ByteOffset(start);
-  size_t end_bytes = ByteOffset(end);
-  if (UnitOffset(end_bytes) < end) {
-    end_bytes = CharacterEnd(text_, end_bytes);  // the end fell inside a surrogate pair
-  }
-  return TextRange{UnitOffset(start_bytes), UnitOffset(end_bytes)};
+  return StretchOf(TextRange{start, start + std::min(length, total - start)}).units;
 }
 
 TextRange Content::WidenToWordBoundaries(TextRange span) const {
-  const TextRange selected = Select(span.start, span.end > span.start ? span.length() : 0);
+  const Stretch stretch = StretchOf(span);
+  const TextRange selected = stretch.units;
   icu::BreakIterator* words = WordBreaker();
   icu::BreakIterator* characters = CharacterBreaker();
   if (words == nullptr || characters == nullptr || text_.size() > INT32_MAX) {
     return selected;
   }
-  int32_t start = static_cast<int32_t>(ByteOffset(selected.start));
-  int32_t end = static_cast<int32_t>(ByteOffset(selected.end));
+  int32_t start = static_cast<int32_t>(stretch.from_byte);
+  int32_t end = static_cast<int32_t>(stretch.to_byte);
   // The iterators read the UTF-8 text in place, and their offsets are byte offsets.
   UErrorCode status = U_ZERO_ERROR;
   UText text = UTEXT_INITIALIZER;
@@ -304,29 +333,40 @@ TextRange Content::WidenToWordBoundaries(TextRange span) const {
   }
   if (U_SUCCESS(status)) {
     WidenTo(words, &start, &end);
-    characters->setText(&text, status);
   }
-  if (U_SUCCESS(status)) {
-    WidenTo(characters, &start, &end);
+  // Between two ASCII characters other than a carriage return and a line feed there is
+  // always a character boundary, so only other ends are checked.
+  const bool plain_ends = PlainBoundary(text_, static_cast<size_t>(start)) &&
+                          PlainBoundary(text_, static_cast<size_t>(end));
+  if (U_SUCCESS(status) && !plain_ends) {
+    characters->setText(&text, status);
+    if (U_SUCCESS(status)) {
+      WidenTo(characters, &start, &end);
+    }
   }
   // The iterators keep a reference to the text; point them at text that outlives it.
   static const icu::UnicodeString kNoText;
   words->setText(kNoText);
-  characters->setText(kNoText);
+  if (!plain_ends) {
+    characters->setText(kNoText);
+  }
   utext_close(&text);
   if (U_FAILURE(status)) {
     return selected;
   }
   // Ill-formed bytes are one character to us but may hold a boundary for the
   // iterators; such a boundary never narrows the selection.
-  return TextRange{std::min(UnitOffset(static_cast<size_t>(start)), selected.start),
-                   std::max(UnitOffset(static_cast<size_t>(end)), selected.end)};
+  const size_t start_byte = static_cast<size_t>(start);
+  const size_t end_byte = static_cast<size_t>(end);
+  return TextRange{
+      start_byte == stretch.from_byte ? selected.start
+                                      : std::min(UnitOffset(start_byte), selected.start),
+      end_byte == stretch.to_byte ? selected.end : std::max(UnitOffset(end_byte), selected.end)};
 }
 
 std::string_view Content::SpanText(TextRange span) const {
-  const TextRange s = Select(span.start, span.end > span.start ? span.length() : 0);
-  const size_t from = ByteOffset(s.start);
-  return std::string_view(text_).substr(from, ByteOffset(s.end) - from);
+  const Stretch s = StretchOf(span);
+  return std::string_view(text_).substr(s.from_byte, s.to_byte - s.from_byte);
 }
 
 void Content::AppendSpan(const Content& from, TextRange span) {
@@ -335,7 +375,8 @@ void Content::AppendSpan(const Content& from, TextRange span) {
     AppendSpan(copy, span);
     return;
   }
-  const TextRange s = from.Select(span.start, span.end > span.start ? span.length() : 0);
+  const Stretch stretch = from.StretchOf(span);
+  const TextRange s = stretch.units;
   if (s.start == s.end) {
     return;
   }
@@ -385,13 +426,14 @@ void Content::AppendSpan(const Content& from, TextRange span) {
       pictures_.push_back(std::move(copy));
     }
   }
-  text_.append(from.SpanText(s));
+  text_.append(from.text_, stretch.from_byte, stretch.to_byte - stretch.from_byte);
   TextChanged();
   rtf_.clear();
 }
 
 void Content::DeleteSpan(TextRange span) {
-  const TextRange s = Select(span.start, span.end > span.start ? span.length() : 0);
+  const Stretch stretch = StretchOf(span);
+  const TextRange s = stretch.units;
   if (s.start == s.end) {
     return;
   }
@@ -440,8 +482,7 @@ void Content::DeleteSpan(TextRange span) {
   }
   pictures_ = std::move(pictures);
 
-  const size_t from = ByteOffset(s.start);
-  text_.erase(from, ByteOffset(s.end) - from);
+  text_.erase(stretch.from_byte, stretch.to_byte - stretch.from_byte);
   TextChanged();
   rtf_.clear();
 }
@@ -456,7 +497,7 @@ size_t Utf16Length(std::string_view text) {
 }
 
 size_t Utf8OffsetForUtf16(std::string_view text, size_t units) {
-  return BytesFrom(text, 0, 0, units);
+  return LocateFrom(text, 0, 0, units).bytes;
 }
 
 size_t Utf16OffsetForUtf8(std::string_view text, size_t bytes) {

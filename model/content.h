@@ -68,6 +68,12 @@ struct TextRange {
 
 class Utf16OffsetIndex;
 
+// Where a character starts: its byte offset and its UTF-16 offset.
+struct CharacterPlace {
+  size_t bytes = 0;
+  size_t units = 0;
+};
+
 class Content {
  public:
   Content() = default;
@@ -155,6 +161,15 @@ class Content {
     std::shared_ptr<const Utf16OffsetIndex> index;
     friend bool operator==(const OffsetCache&, const OffsetCache&) { return true; }
   };
+  // A range as Select clamps it, with the byte offsets of its ends.
+  struct Stretch {
+    TextRange units;
+    size_t from_byte;
+    size_t to_byte;
+  };
+  Stretch StretchOf(TextRange range) const;
+  // The character at a UTF-16 offset; past the end, the end.
+  CharacterPlace Locate(size_t units) const;
   const Utf16OffsetIndex* Offsets() const;
   void TextChanged();
 

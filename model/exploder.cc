@@ -118,6 +118,7 @@ Node* Exploder::Do(Node* note, int chunk_size, std::string_view delimiter, bool 
   }
   Hypertext* doc = note->GetHypertext();
   StChanges changes(doc);
+  placement_.reset();
 
   Node* copy = note->Clone(false);
   if (!copy->DoMoveTo(note, note->YoungestSon())) {
@@ -258,36 +259,53 @@ void Exploder::CutText(Node* note, size_t start, size_t end) {
 }
 
 Node* Exploder::MakeNoteIn(Node* container) {
-  Node* last = container->YoungestSon();
-  Node* made = container->GetHypertext()->MakeNode("", container, last, 0, 0);
+  // Where the document places a note added after the last child (Node::FindAPlaceNear:
+  // to the right of it, or a new row below everything once the row is long enough).
+  // Finding the last child and the bounds walks all children, so while the note made
+  // last is still the last child, both are kept from note to note instead.
+  const Node* previous = placement_ ? placement_->last : nullptr;
+  if (!placement_ || placement_->container != container || previous == nullptr ||
+      previous->Father() != container || previous->Brother() != nullptr ||
+      previous->IsHidden()) {
+    placement_.emplace();
+    placement_->container = container;
+    placement_->last = container->YoungestSon();
+    for (const Node* c = container->Son(); c != nullptr; c = c->Brother()) {
+      placement_->Include(c->Position(), c->Width(), c->Height());
+    }
+    if (placement_->last != nullptr) {
+      placement_->last_place = placement_->last->Position();
+      placement_->last_width = placement_->last->Width();
+    }
+  }
+  Placement& place = *placement_;
+  // New notes all have the default size; the first one made tells it.
+  auto where = [&place](double height) {
+    if (place.last == nullptr) {
+      return MapPoint{0, 0};
+    }
+    MapPoint p{place.last_place.x + place.last_width + kMapGap, place.last_place.y};
+    if (place.bounds && p.x >= std::max(place.bounds->right, place.bounds->left + kMinimumRowWidth)) {
+      p = MapPoint{place.bounds->left, place.bounds->bottom + kMapGap + height};
+    }
+    return p;
+  };
+  MapPoint p = place.new_size ? where(place.new_size->y) : MapPoint{0, 0};
+  Node* made = container->GetHypertext()->MakeNode("", container, place.last, p.x, p.y);
   if (made == nullptr) {
     return nullptr;
   }
-  // Where the document places a note added after the last child (Node::FindAPlaceNear:
-  // to the right of it, or a new row below everything once the row is long enough),
-  // with the container's bounds kept as notes are added rather than measured anew.
-  if (!placement_ || placement_->container != container) {
-    placement_ = Placement{container, std::nullopt};
-    for (const Node* c = container->Son(); c != nullptr; c = c->Brother()) {
-      if (c != made) {
-        placement_->Include(c->Position(), c->Width(), c->Height());
-      }
+  if (!place.new_size) {
+    place.new_size = MapPoint{made->Width(), made->Height()};
+    p = where(place.new_size->y);
+    if (p != MapPoint{0, 0}) {
+      made->SetPosition(p);
     }
   }
-  MapPoint p{0, 0};
-  const double height = made->Height();
-  if (last != nullptr) {
-    const MapPoint b = last->Position();
-    p = MapPoint{b.x + last->Width() + kMapGap, b.y};
-    const std::optional<MapRect>& bounds = placement_->bounds;
-    if (bounds && p.x >= std::max(bounds->right, bounds->left + kMinimumRowWidth)) {
-      p = MapPoint{bounds->left, bounds->bottom + kMapGap + height};
-    }
-  }
-  if (p != MapPoint{0, 0}) {
-    made->SetPosition(p);
-  }
-  placement_->Include(p, made->Width(), height);
+  place.Include(p, place.new_size->x, place.new_size->y);
+  place.last = made;
+  place.last_place = p;
+  place.last_width = place.new_size->x;
   return made;
 }
 

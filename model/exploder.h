@@ -44,7 +44,8 @@ struct ExplodeSettings {
 
 class Exploder {
  public:
-  // Name modes. Any value other than these leaves the new notes' names alone.
+  // Name modes, as the explode question numbers them. kNoName, like any value other
+  // than the first four, leaves the new notes unnamed.
   static constexpr int kFirstSentence = 0;
   static constexpr int kFirstSentenceAlso = 1;
   static constexpr int kFirstParagraph = 2;
@@ -116,10 +117,15 @@ class Exploder {
   virtual Node* MakeNoteIn(Node* container);
 
  private:
-  // The bounds of the notes in the container MakeNoteIn last filled.
+  // The container MakeNoteIn last filled: its last child with that child's place and
+  // width, the bounds of its children and the size of a new note (x wide, y high).
   struct Placement {
-    const Node* container;
+    const Node* container = nullptr;
+    Node* last = nullptr;
+    MapPoint last_place;
+    double last_width = 0;
     std::optional<MapRect> bounds;
+    std::optional<MapPoint> new_size;
     void Include(MapPoint p, double width, double height);
   };
 
