@@ -1,15 +1,18 @@
 // Benchmarks of exploding a note: a 10 MB text of generated prose in paragraphs,
 // exploded by paragraph and by size 500, each beside a baseline that makes the same
-// notes (same names, texts and places) through the model API. The ratio of the two is
-// the cost of finding the chunks, widening them to words and naming them.
+// notes (same names, texts and places) through the model API, one note at a time and
+// inside one change batch as an explosion makes them. The ratio is the cost of finding
+// the chunks, widening them to words and naming them.
 
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "model/change.h"
 #include "model/exploder.h"
 #include "model/node.h"
 #include "model/orvex.h"
@@ -113,14 +116,19 @@ void Explode(benchmark::State& state, const ExplodeSettings& settings) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Prose().size()));
 }
 
-// The same notes made directly inside a container, the copy of the note included.
-void Baseline(benchmark::State& state, const ExplodeSettings& settings) {
+// The same notes made directly inside a container, the copy of the note included;
+// `batched` makes them inside one change batch, as an explosion does.
+void Baseline(benchmark::State& state, const ExplodeSettings& settings, bool batched = false) {
   const std::vector<MadeNote>& notes = NotesOf(settings);
   for (auto _ : state) {
     state.PauseTiming();
     Node* note = nullptr;
     std::unique_ptr<Orvex> doc = ProseDocument(&note);
     state.ResumeTiming();
+    std::optional<StChanges> changes;
+    if (batched) {
+      changes.emplace(doc.get());
+    }
     Node* container = doc->MakeNode("Exploded Text", note, nullptr, 0, 0);
     container->SetText(note->GetText());
     Node* last = nullptr;
@@ -129,6 +137,7 @@ void Baseline(benchmark::State& state, const ExplodeSettings& settings) {
       last->SetText(m.text);
     }
     benchmark::DoNotOptimize(last);
+    changes.reset();
     state.PauseTiming();
     doc.reset();
     state.ResumeTiming();
@@ -139,13 +148,19 @@ void Baseline(benchmark::State& state, const ExplodeSettings& settings) {
 
 void BM_ExplodeByParagraph(benchmark::State& state) { Explode(state, ByParagraph()); }
 void BM_BaselineByParagraph(benchmark::State& state) { Baseline(state, ByParagraph()); }
+void BM_BatchedBaselineByParagraph(benchmark::State& state) {
+  Baseline(state, ByParagraph(), true);
+}
 void BM_ExplodeBySize500(benchmark::State& state) { Explode(state, BySize500()); }
 void BM_BaselineBySize500(benchmark::State& state) { Baseline(state, BySize500()); }
+void BM_BatchedBaselineBySize500(benchmark::State& state) { Baseline(state, BySize500(), true); }
 
 BENCHMARK(BM_ExplodeByParagraph)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaselineByParagraph)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BatchedBaselineByParagraph)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExplodeBySize500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaselineBySize500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BatchedBaselineBySize500)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace fernweave

@@ -250,14 +250,23 @@ const Utf16OffsetIndex* Content::Offsets() const {
 }
 
 void Content::TextChanged() {
-  offsets_.index.reset();
+  offsets_ = OffsetCache();
 }
 
 CharacterPlace Content::Locate(size_t units) const {
-  if (const Utf16OffsetIndex* index = Offsets()) {
-    return index->Locate(text_, units);
+  const Utf16OffsetIndex* index = Offsets();
+  if (index == nullptr) {
+    return LocateFrom(text_, 0, 0, units);
   }
-  return LocateFrom(text_, 0, 0, units);
+  for (const OffsetCache::Recent& recent : offsets_.recent) {
+    if (recent.asked == units) {
+      return recent.place;
+    }
+  }
+  OffsetCache::Recent& slot = offsets_.recent[offsets_.next_recent];
+  offsets_.next_recent = 1 - offsets_.next_recent;
+  slot = OffsetCache::Recent{units, index->Locate(text_, units)};
+  return slot.place;
 }
 
 size_t Content::ByteOffset(size_t units) const {

@@ -159,6 +159,14 @@ class Content {
   // use from two threads, like the rest of the model.
   struct OffsetCache {
     std::shared_ptr<const Utf16OffsetIndex> index;
+    // The last two places located in an indexed text (a walk asks for the same ends
+    // several times), each with the offset asked for.
+    struct Recent {
+      size_t asked = SIZE_MAX;
+      CharacterPlace place;
+    };
+    Recent recent[2];
+    size_t next_recent = 0;
     friend bool operator==(const OffsetCache&, const OffsetCache&) { return true; }
   };
   // A range as Select clamps it, with the byte offsets of its ends.

@@ -51,6 +51,48 @@ size_t SentenceEnd(std::string_view text, size_t from) {
   return Exploder::HandleEllipsis(text, end);
 }
 
+bool NamesNotes(int name_mode) {
+  return name_mode >= Exploder::kFirstSentence && name_mode <= Exploder::kFirstTwoSentences;
+}
+
+// The byte index of the character that ends the naming part of `text`, or npos.
+// REQUIRES: NamesNotes(name_mode).
+size_t NameEnd(std::string_view text, int name_mode) {
+  switch (name_mode) {
+    case Exploder::kFirstParagraph:
+      return text.find('\r');
+    case Exploder::kFirstTwoSentences: {
+      const size_t first = SentenceEnd(text, 0);
+      return first == std::string_view::npos ? first : SentenceEnd(text, first + 1);
+    }
+    default:
+      return SentenceEnd(text, 0);
+  }
+}
+
+// A note's name from its text and, with cutting, the bytes at the start of the text
+// that go with it (0 when none).
+struct Naming {
+  std::string name;
+  size_t cut_bytes = 0;
+};
+
+Naming NameFrom(std::string_view text, int name_mode, bool cut) {
+  const size_t end = NameEnd(text, name_mode);
+  if (end == std::string_view::npos) {
+    return Naming{Trimmed(text), 0};
+  }
+  Naming naming{Trimmed(text.substr(0, end + 1)), 0};
+  if (cut) {
+    size_t after = end + 1;
+    while (after < text.size() && IsBlankAfterName(text[after])) {
+      ++after;
+    }
+    naming.cut_bytes = after;
+  }
+  return naming;
+}
+
 // Follows a run on a progress display of kProgressSteps steps (fewer for a short
 // text): each call moves the display to a position in the text.
 class RunProgress {
@@ -147,12 +189,21 @@ Node* Exploder::Do(Node* note, int chunk_size, std::string_view delimiter, bool 
     }
     if (!chunker.IsWhiteSpace()) {
       progress.MoveTo(chunker.Start());
-      Node* made = MakeNoteIn(copy);
+      // The name comes from the chunk as the note will hold it (as MakeNameFor would
+      // find it), so the note is made under its name at once.
+      Naming naming;
+      if (NamesNotes(name_mode)) {
+        naming = NameFrom(chunker.Text().SpanText(TextRange{chunker.Start(), chunker.End()}),
+                          name_mode, cut_name);
+      }
+      Node* made = MakeNoteIn(copy, naming.name);
       if (made == nullptr) {
         break;
       }
       CopySelectedText(chunker, made);
-      MakeNameFor(made, name_mode, cut_name);
+      if (naming.cut_bytes > 0) {
+        CutText(made, 0, made->GetContent()->UnitOffset(naming.cut_bytes));
+      }
     }
     const size_t before = chunker.Start();
     chunker.Advance();
@@ -200,56 +251,30 @@ void Exploder::CopySelectedText(const Chunker& chunker, Node* note) {
 }
 
 void Exploder::MakeNameFor(Node* note, int name_mode, bool cut) {
-  std::string name;
-  switch (name_mode) {
-    case kFirstSentence:
-    case kFirstSentenceAlso:
-      name = FirstSentenceOf(note, cut);
-      break;
-    case kFirstParagraph:
-      name = FirstParagraphOf(note, cut);
-      break;
-    case kFirstTwoSentences:
-      name = FirstTwoSentencesOf(note, cut);
-      break;
-    default:
-      return;
+  if (NamesNotes(name_mode)) {
+    note->SetName(NameUpTo(note, name_mode, cut));
   }
-  note->SetName(name);
 }
 
-template <typename FindEnd>
-std::string Exploder::NameUpTo(Node* note, bool cut, FindEnd find_end) {
+std::string Exploder::NameUpTo(Node* note, int name_mode, bool cut) {
   Content* content = note->GetContent();
-  const std::string& text = content->text();
-  const size_t end = find_end(std::string_view(text));
-  if (end == std::string_view::npos) {
-    return Trimmed(text);
+  Naming naming = NameFrom(content->text(), name_mode, cut);
+  if (naming.cut_bytes > 0) {
+    CutText(note, 0, content->UnitOffset(naming.cut_bytes));
   }
-  std::string name = Trimmed(std::string_view(text).substr(0, end + 1));
-  if (cut) {
-    size_t after = end + 1;
-    while (after < text.size() && IsBlankAfterName(text[after])) {
-      ++after;
-    }
-    CutText(note, 0, content->UnitOffset(after));
-  }
-  return name;
+  return std::move(naming.name);
 }
 
 std::string Exploder::FirstSentenceOf(Node* note, bool cut) {
-  return NameUpTo(note, cut, [](std::string_view text) { return SentenceEnd(text, 0); });
+  return NameUpTo(note, kFirstSentence, cut);
 }
 
 std::string Exploder::FirstTwoSentencesOf(Node* note, bool cut) {
-  return NameUpTo(note, cut, [](std::string_view text) {
-    const size_t first = SentenceEnd(text, 0);
-    return first == std::string_view::npos ? first : SentenceEnd(text, first + 1);
-  });
+  return NameUpTo(note, kFirstTwoSentences, cut);
 }
 
 std::string Exploder::FirstParagraphOf(Node* note, bool cut) {
-  return NameUpTo(note, cut, [](std::string_view text) { return text.find('\r'); });
+  return NameUpTo(note, kFirstParagraph, cut);
 }
 
 void Exploder::CutText(Node* note, size_t start, size_t end) {
@@ -258,7 +283,7 @@ void Exploder::CutText(Node* note, size_t start, size_t end) {
   }
 }
 
-Node* Exploder::MakeNoteIn(Node* container) {
+Node* Exploder::MakeNoteIn(Node* container, std::string_view name) {
   // Where the document places a note added after the last child (Node::FindAPlaceNear:
   // to the right of it, or a new row below everything once the row is long enough).
   // Finding the last child and the bounds walks all children, so while the note made
@@ -291,7 +316,7 @@ Node* Exploder::MakeNoteIn(Node* container) {
     return p;
   };
   MapPoint p = place.new_size ? where(place.new_size->y) : MapPoint{0, 0};
-  Node* made = container->GetHypertext()->MakeNode("", container, place.last, p.x, p.y);
+  Node* made = container->GetHypertext()->MakeNode(name, container, place.last, p.x, p.y);
   if (made == nullptr) {
     return nullptr;
   }

@@ -111,10 +111,10 @@ class Exploder {
   void CutText(Node* note, size_t start, size_t end);
 
  protected:
-  // Makes the note the next chunk goes into, as the container's last child; null ends
-  // the run. The default makes a plain note where the document would place a note
-  // added after the container's last child.
-  virtual Node* MakeNoteIn(Node* container);
+  // Makes the note named `name` that the next chunk goes into, as the container's last
+  // child; null ends the run. The default makes a plain note where the document would
+  // place a note added after the container's last child.
+  virtual Node* MakeNoteIn(Node* container, std::string_view name);
 
  private:
   // The container MakeNoteIn last filled: its last child with that child's place and
@@ -129,10 +129,9 @@ class Exploder {
     void Include(MapPoint p, double width, double height);
   };
 
-  // The name from the start of the text to the end found by `find_end` (a byte index
-  // of the ending character, or npos), cutting as FirstSentenceOf describes.
-  template <typename FindEnd>
-  std::string NameUpTo(Node* note, bool cut, FindEnd find_end);
+  // The name the note's text gives by the name mode (one that names), cutting as
+  // FirstSentenceOf describes.
+  std::string NameUpTo(Node* note, int name_mode, bool cut);
 
   std::optional<Placement> placement_;
 };

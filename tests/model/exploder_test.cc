@@ -34,8 +34,8 @@ class AnsweringExploder : public Exploder {
   std::vector<ExplodeSettings> offered;
 
  protected:
-  Node* MakeNoteIn(Node* container) override {
-    return container->ChildCount() < limit_ ? Exploder::MakeNoteIn(container) : nullptr;
+  Node* MakeNoteIn(Node* container, std::string_view name) override {
+    return container->ChildCount() < limit_ ? Exploder::MakeNoteIn(container, name) : nullptr;
   }
 
  private:
