@@ -40,6 +40,8 @@ const std::vector<Command>& Commands() {
       {"alias", "Make an alias of a note", SetUpAliasCommand},
       {"attr", "Declare a user attribute, or list them", SetUpAttrCommand},
       {"eval", "Print an expression's value for a note, or its parsed tree", SetUpEvalCommand},
+      {"explode", "Explode a note's text into new notes and print how many were made",
+       SetUpExplodeCommand},
   };
   return commands;
 }

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,23 @@ struct TextPicture {
   friend bool operator==(const TextPicture&, const TextPicture&) = default;
 };
 
+// A stretch of text from `start` up to (not including) `end`, in UTF-16 units.
+struct TextRange {
+  size_t start = 0;
+  size_t end = 0;
+
+  size_t length() const { return end - start; }
+  friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+class Utf16OffsetIndex;
+
+// Where a character starts: its byte offset and its UTF-16 offset.
+struct CharacterPlace {
+  size_t bytes = 0;
+  size_t units = 0;
+};
+
 class Content {
  public:
   Content() = default;
@@ -65,7 +83,7 @@ class Content {
   // Replaces the text; line feeds and carriage-return/line-feed pairs become carriage
   // returns. Styles, spans and pictures are left as they are.
   void SetText(std::string_view text);
-  // Identifies the text for caches built from it: each SetText takes a stamp no other
+  // Identifies the text for caches built from it: each change of the text takes a stamp no other
   // text has had in this process, a copy keeps its source's stamp, and 0 is the empty
   // text of a new or cleared content. Equal stamps therefore mean equal texts.
   uint64_t text_stamp() const { return text_stamp_; }
@@ -98,10 +116,77 @@ class Content {
   // Removes text, styles, spans, pictures, rich text, script and picture.
   void Clear();
 
-  // Compares everything but the stamp.
+  // Compares everything but the stamp and the offset index.
   friend bool operator==(const Content& a, const Content& b);
 
+  // --- Text operations ---------------------------------------------------------
+  // What editing a note's text needs: finding, selecting, widening to words, copying
+  // a span with its looks into another text and deleting a span. Offsets are UTF-16
+  // units, like the style runs; no operation splits a character. A long text keeps an
+  // index of its character offsets (made on first need, dropped when the text
+  // changes), so walking a long text span by span costs no more than one pass.
+
+  static constexpr size_t npos = static_cast<size_t>(-1);
+  // The offset of the first occurrence of `target` starting at or after `from`, or
+  // npos when there is none or `target` is empty. A match always begins and ends
+  // between characters.
+  size_t Find(std::string_view target, size_t from) const;
+  // The span of `length` units from `start`, clamped to the text. An offset inside a
+  // surrogate pair takes in the whole character: the start moves back, the end on.
+  TextRange Select(size_t start, size_t length) const;
+  // The span widened to word boundaries: the start moves back and the end on to the
+  // nearest boundary at or beyond them. Boundaries are ICU's word boundaries for the
+  // root locale (between words, runs of spaces and each punctuation mark; dictionary
+  // words for Chinese, Japanese and Thai), further kept to boundaries between
+  // user-perceived characters, so a surrogate pair, a combining sequence or an emoji
+  // sequence is never split.
+  TextRange WidenToWordBoundaries(TextRange span) const;
+  // The UTF-8 bytes of the span (as Select clamps it). Valid until the text changes.
+  std::string_view SpanText(TextRange span) const;
+  // Appends the span of `from` to this text with the style runs, struck spans and
+  // pictures that fall in it. Appended text without a style run of its own keeps the
+  // look in effect at the end of this text. The rich-text form is dropped, as it no
+  // longer matches. Style runs are taken to be in order of their start, as the reader
+  // and the text engine keep them.
+  void AppendSpan(const Content& from, TextRange span);
+  // Deletes the span (as Select clamps it) with the pictures in it; style runs and
+  // struck spans after it move back, and the text after it keeps its look. The
+  // rich-text form is dropped.
+  void DeleteSpan(TextRange span);
+  // Conversions between UTF-16 offsets and byte offsets into text(), as the free
+  // functions below, through the index for a long text.
+  size_t ByteOffset(size_t units) const;
+  size_t UnitOffset(size_t bytes) const;
+
+
  private:
+  // The index of character offsets, shared by copies of the same text. It is derived
+  // from the text, so it takes no part in comparisons. Not safe for concurrent first
+  // use from two threads, like the rest of the model.
+  struct OffsetCache {
+    std::shared_ptr<const Utf16OffsetIndex> index;
+    // The last two places located in an indexed text (a walk asks for the same ends
+    // several times), each with the offset asked for.
+    struct Recent {
+      size_t asked = SIZE_MAX;
+      CharacterPlace place;
+    };
+    Recent recent[2];
+    size_t next_recent = 0;
+    friend bool operator==(const OffsetCache&, const OffsetCache&) { return true; }
+  };
+  // A range as Select clamps it, with the byte offsets of its ends.
+  struct Stretch {
+    TextRange units;
+    size_t from_byte;
+    size_t to_byte;
+  };
+  Stretch StretchOf(TextRange range) const;
+  // The character at a UTF-16 offset; past the end, the end.
+  CharacterPlace Locate(size_t units) const;
+  const Utf16OffsetIndex* Offsets() const;
+  void TextChanged();
+
   std::string text_;
   std::vector<StyleRun> style_runs_;
   std::vector<StruckSpan> struck_spans_;
@@ -110,6 +195,7 @@ class Content {
   std::string script_;
   std::string picture_;
   uint64_t text_stamp_ = 0;
+  mutable OffsetCache offsets_;
 };
 
 // UTF-16 helpers over UTF-8 text. Ill-formed UTF-8 counts as one U+FFFD per maximal

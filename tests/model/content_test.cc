@@ -80,6 +80,125 @@ TEST(ContentTest, LineBreaksBecomeCarriageReturns) {
   EXPECT_EQ(content.text(), "one\rtwo\rthree\rfour\r\r");
 }
 
+StyleRun LookAt(int32_t start, const std::string& font) {
+  StyleRun run;
+  run.start = start;
+  run.font = font;
+  return run;
+}
+
+TextPicture PictureAt(int32_t position) {
+  TextPicture picture;
+  picture.position = position;
+  return picture;
+}
+
+// "text | font@start ... | struck start+length ... | picture@position ...".
+std::string DumpLooks(const Content& content) {
+  std::string out = content.text() + " |";
+  for (const StyleRun& run : content.style_runs()) {
+    out += " " + run.font + "@" + std::to_string(run.start);
+  }
+  out += " |";
+  for (const StruckSpan& span : content.struck_spans()) {
+    out += " " + std::to_string(span.start) + "+" + std::to_string(span.length);
+  }
+  out += " |";
+  for (const TextPicture& picture : content.pictures()) {
+    out += " picture@" + std::to_string(picture.position);
+  }
+  return out;
+}
+
+TEST(ContentTest, FindCountsUnitsAndNeverMatchesInsideACharacter) {
+  struct Case {
+    std::string text;
+    std::string target;
+    size_t from;
+    size_t found;
+  } cases[] = {
+      {"one\rtwo\rthree", "\r", 0, 3},
+      {"one\rtwo\rthree", "\r", 4, 7},
+      {kMixed + "b", "b", 0, 4},  // after the emoji's two units
+      {kMixed + "b", "b", 5, 5},
+      {kMixed, "\x9F", 0, Content::npos},  // a lone byte of the emoji
+      {kMixed, "\xF0\x9F", 0, Content::npos},
+      {"abc", "", 0, Content::npos},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Content(c.text).Find(c.target, c.from), c.found) << c.text << " / " << c.target;
+  }
+}
+
+TEST(ContentTest, SelectionsWidenToWordsWithoutSplittingCharacters) {
+  struct Case {
+    std::string text;
+    TextRange selected;
+    TextRange widened;
+  } cases[] = {
+      {"Hello, world", {0, 4}, {0, 5}},
+      {"Hello, world", {5, 9}, {5, 12}},
+      {"Hello, world", {2, 3}, {0, 5}},
+      {"Hello   world", {0, 6}, {0, 8}},  // a run of spaces is one piece
+      // a, b, a thumbs-up emoji (units 2-3), c: an end inside the pair takes it in.
+      {"ab\xF0\x9F\x91\x8D c", {0, 3}, {0, 4}},
+      // Chinese has no spaces; the dictionary finds the word: 喜欢 in 我喜欢吃.
+      {"\xE6\x88\x91\xE5\x96\x9C\xE6\xAC\xA2\xE5\x90\x83", {1, 2}, {1, 3}},
+  };
+  for (const Case& c : cases) {
+    const Content content(c.text);
+    EXPECT_EQ(content.WidenToWordBoundaries(c.selected), c.widened)
+        << c.text << " [" << c.selected.start << "," << c.selected.end << ")";
+  }
+}
+
+TEST(ContentTest, LongTextOffsetsAgreeWithAWalkFromTheStart) {
+  // Long enough to be indexed, with characters of every width crossing checkpoints.
+  std::string text;
+  for (int i = 0; text.size() < 5000; ++i) {
+    text += i % 7 == 0 ? "\xF0\x9F\x91\x8D" : i % 5 == 0 ? "\xE4\xB8\xAD" : i % 3 == 0 ? "\xC3\xA9" : "a";
+    if (i % 97 == 0) {
+      text += "\xFF";  // ill-formed
+    }
+  }
+  const Content content(text);
+  const size_t units = Utf16Length(text);
+  ASSERT_EQ(content.Utf16Length(), units);
+  for (size_t u = 0; u <= units + 1; ++u) {
+    ASSERT_EQ(content.ByteOffset(u), Utf8OffsetForUtf16(text, u)) << u;
+  }
+  for (size_t b = 0; b <= text.size() + 1; ++b) {
+    ASSERT_EQ(content.UnitOffset(b), Utf16OffsetForUtf8(text, b)) << b;
+  }
+  // The index follows a change of the text.
+  Content changed = content;
+  changed.DeleteSpan(TextRange{0, units / 2});
+  EXPECT_EQ(changed.Utf16Length(), Utf16Length(changed.text()));
+}
+
+TEST(ContentTest, DeletedSpansTakeTheirLooksAndPicturesAlong) {
+  Content source("0123456789AB");
+  source.style_runs() = {LookAt(0, "A"), LookAt(5, "B"), LookAt(10, "C")};
+  source.struck_spans() = {StruckSpan{3, 5}};
+  source.pictures() = {PictureAt(6), PictureAt(12)};
+  source.set_rtf("{\\rtf1 0123456789AB}");
+
+  struct {
+    TextRange span;
+    std::string left;
+  } deletions[] = {
+      {{4, 9}, "01239AB | A@0 B@4 C@5 | 3+1 | picture@7"},
+      {{0, 12}, " | C@0 | | picture@0"},
+      {{2, 6}, "016789AB | A@0 B@2 C@6 | 2+2 | picture@2 picture@8"},
+  };
+  for (const auto& d : deletions) {
+    Content edited = source;
+    edited.DeleteSpan(d.span);
+    EXPECT_EQ(DumpLooks(edited), d.left) << d.span.start << "," << d.span.end;
+    EXPECT_EQ(edited.rtf(), "");  // no longer the text's rich form
+  }
+}
+
 TEST(ContentTest, ClearForgetsEveryPart) {
   Content content("picture here");
   content.style_runs().push_back(
