@@ -36,6 +36,7 @@ const std::vector<Command>& Commands() {
       {"link", "Link two notes, or a note to a URL", SetUpLinkCommand},
       {"alias", "Make an alias of a note", SetUpAliasCommand},
       {"attr", "Declare a user attribute, or list them", SetUpAttrCommand},
+      {"render", "Draw a note's map, outline, chart or treemap into a picture", SetUpRenderCommand},
   };
   return commands;
 }

@@ -64,6 +64,7 @@ CommandRunner SetUpMvCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpLinkCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpAliasCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpRenderCommand(CLI::App& sub, const GlobalOptions& global);
 
 }  // namespace fernweave
 
