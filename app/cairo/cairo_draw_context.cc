@@ -67,7 +67,6 @@ class CairoLayer : public DrawLayer {
 // are let go at exit so leak checkers see only real leaks.
 void ReleaseDrawingCaches() {
   pango_cairo_font_map_set_default(nullptr);
-  cairo_debug_reset_static_data();
   FcFini();
 }
 
