@@ -56,18 +56,30 @@ void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
   auto text_width = [&]() {
     return std::max(1, Width(info->frame) - std::min(text_size, 24));
   };
+  // A name measured at this text size is not measured again until ChangedSize (a new
+  // name, a new font) forgets it; the width it was measured at is kept with it.
+  if (info->measured_height > 0 && info->measured_text_size == text_size) {
+    if (info->widened && !has_children) {
+      info->frame.right = static_cast<int32_t>(400 * s / 36);
+    }
+    info->frame.bottom = std::max(info->frame.bottom, info->measured_height);
+    return;
+  }
   int needed = info->measured_height;
   if (text_size > 8) {
     needed = ClampPixel(Measurer().WrappedHeight(font, name, text_width())) + 2;
   }
+  info->widened = false;
   if (needed > Height(info->frame) && !has_children) {
     info->frame.right = static_cast<int32_t>(400 * s / 36);
+    info->widened = true;
     needed = ClampPixel(Measurer().WrappedHeight(font, name, text_width()));
   }
   if (needed > Height(info->frame)) {
     info->frame.bottom = info->frame.top + needed;
   }
   info->measured_height = needed;
+  info->measured_text_size = text_size;
 }
 
 void ChartLayoutPolicy::Layout(double, Node* root, LayoutMap* map, const SRect&) {

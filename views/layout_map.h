@@ -42,6 +42,7 @@ struct LayoutInfo {
   bool expanded = true;
   bool placed = false;
   bool horizontal = false;  // treemap: children side by side
+  bool widened = false;     // chart: the box was widened for a long name
   bool used = true;         // touched by the current layout pass
   double scale = 0;         // pixels per map unit used for this record
   double level = 0;         // depth below the layout root

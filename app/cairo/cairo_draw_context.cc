@@ -232,7 +232,8 @@ void CairoDrawContext::DrawText(std::string_view text, const SRect& box, const T
     pango_cairo_update_layout(cr_, layout_);
   }
   pango_layout_set_font_description(layout_, fonts_.Get(style.font));
-  pango_layout_set_width(layout_, Width(box) * PANGO_SCALE);
+  // Pango keeps widths in 1/1024 pixel in an int; no text needs more than 2^20 pixels.
+  pango_layout_set_width(layout_, std::min(Width(box), 1 << 20) * PANGO_SCALE);
   if (style.wrap) {
     pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
     pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_NONE);

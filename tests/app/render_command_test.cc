@@ -79,6 +79,24 @@ TEST(RenderCommandTest, SizeZoomAndNoteAreHonoured) {
   EXPECT_EQ(BigEndian(bytes, 20), 120u);
 }
 
+TEST(RenderCommandTest, AnEnormousBoxIsCutOffAtTheLargestPicture) {
+  test::CollectingMessages messages;
+  const std::filesystem::path dir = OutputDir();
+  const std::string doc = (dir / "enormous.skep").string();
+  const std::string out = (dir / "enormous.png").string();
+  std::filesystem::remove(doc);
+  ASSERT_EQ(RunFernweave({"new", doc}).status, 0);
+  ASSERT_EQ(RunFernweave({"add", doc, "/Wide", "--set", "Width=1e308", "--set", "InteriorScale=-3"})
+                .status,
+            0);
+  ASSERT_EQ(RunFernweave({"add", doc, "/Wide/Inside", "--set", "Height=-5"}).status, 0);
+  messages.Clear();
+  ASSERT_EQ(RunFernweave({"render", doc, "--view", "map", "-o", out}).status, 0);
+  EXPECT_EQ(messages.messages(),
+            std::vector<std::string>{"the picture is cut off at 16384 pixels"});
+  EXPECT_EQ(BigEndian(ReadFile(out), 16), 16384u);
+}
+
 TEST(RenderCommandTest, BadRequestsWriteNothing) {
   test::CollectingMessages messages;
   const std::string out = (OutputDir() / "refused.png").string();

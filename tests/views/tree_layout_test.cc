@@ -140,6 +140,24 @@ TEST(ChartLayoutTest, ASingleSmallerChildMovesDownToTheMiddleOfItsParentsSlot) {
   EXPECT_EQ(child->position, (h - 22) / 2);
 }
 
+TEST(ChartLayoutTest, NamesAreMeasuredAgainOnlyAfterChangedSize) {
+  auto doc = test::MakeDocument("R\n  Leaf");
+  Node* r = At(doc.get(), "R");
+  Node* leaf = At(doc.get(), "R/Leaf");
+  ChartLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 36, r, &map, SRect{});
+  const std::string before = RectText(map.Get(leaf)->frame);
+  leaf->SetName("a leaf whose name no longer fits on one line of its box");
+  LayOutView(&policy, 36, r, &map, SRect{});
+  EXPECT_EQ(RectText(map.Get(leaf)->frame), before);
+  policy.ChangedSize(map.Get(leaf));
+  LayOutView(&policy, 36, r, &map, SRect{});
+  // A leaf with a long name is widened to 400 × 36 ÷ 36 pixels, then grows downwards.
+  EXPECT_EQ(Width(map.Get(leaf)->frame), 400);
+  EXPECT_GT(Height(map.Get(leaf)->frame), 22);
+}
+
 TEST(TreemapLayoutTest, ChildrenShareTheAreaBelowTheTitleBand) {
   auto doc = test::MakeDocument("R\n  A\n    A1\n    A2\n  B");
   Node* r = At(doc.get(), "R");
