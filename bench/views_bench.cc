@@ -129,6 +129,7 @@ void BM_MapDraw1000ToPicture(benchmark::State& state) {
     {
       CairoDrawContext dc(cr);
       MapArtist artist(&c.map, c.doc->Root(), &c.layout, &drawing, &links);
+      artist.SetUseLayers(false);  // as `fernweave render` draws
       artist.Draw(&dc, c.bounds, c.bounds);
     }
     cairo_surface_flush(surface);

@@ -51,11 +51,6 @@ void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
     // Room for the expander.
     info->frame.right -= static_cast<int32_t>(0.25 * s + 8);
   }
-  const FontSpec font = NameFont(note, text_size);
-  const std::string name = note->DisplayName();
-  auto text_width = [&]() {
-    return std::max(1, Width(info->frame) - std::min(text_size, 24));
-  };
   // A name measured at this text size is not measured again until ChangedSize (a new
   // name, a new font) forgets it; the width it was measured at is kept with it.
   if (info->measured_height > 0 && info->measured_text_size == text_size) {
@@ -65,6 +60,11 @@ void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
     info->frame.bottom = std::max(info->frame.bottom, info->measured_height);
     return;
   }
+  const FontSpec font = NameFont(note, text_size);
+  const std::string name = note->DisplayName();
+  auto text_width = [&]() {
+    return std::max(1, Width(info->frame) - std::min(text_size, 24));
+  };
   int needed = info->measured_height;
   if (text_size > 8) {
     needed = ClampPixel(Measurer().WrappedHeight(font, name, text_width())) + 2;

@@ -1,6 +1,7 @@
 #include "views/layout_map.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "foundation/error.h"
 #include "model/hypertext.h"
@@ -13,10 +14,96 @@ bool LayoutInfo::IsSeparator() const { return node != nullptr && node->IsSeparat
 bool LayoutInfo::IsContainer() const { return node != nullptr && node->IsContainer(); }
 bool LayoutInfo::IsSelected() const { return node != nullptr && node->IsSelected(); }
 
-LayoutInfo* LayoutMap::Get(const Node* note) const {
-  auto it = index_.find(note);
-  return it == index_.end() ? nullptr : it->second;
+namespace {
+
+const Node* const kTombstone = reinterpret_cast<const Node*>(uintptr_t{1});
+
+}  // namespace
+
+size_t LayoutMap::Index::SlotFor(const Node* note) const {
+  // Fibonacci hashing of the address; notes are at least 16 bytes apart.
+  const uint64_t h = (reinterpret_cast<uintptr_t>(note) >> 4) * 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(h >> 32) & (slots_.size() - 1);
 }
+
+LayoutInfo* LayoutMap::Index::Find(const Node* note) const {
+  if (slots_.empty()) {
+    return nullptr;
+  }
+  for (size_t i = SlotFor(note);; i = (i + 1) & (slots_.size() - 1)) {
+    const Slot& slot = slots_[i];
+    if (slot.key == note) {
+      return slot.value;
+    }
+    if (slot.key == nullptr) {
+      return nullptr;
+    }
+  }
+}
+
+void LayoutMap::Index::Insert(const Node* note, LayoutInfo* info) {
+  if ((used_ + 1) * 4 >= slots_.size() * 3) {
+    Grow();
+  }
+  size_t i = SlotFor(note);
+  while (slots_[i].key != nullptr && slots_[i].key != kTombstone) {
+    i = (i + 1) & (slots_.size() - 1);
+  }
+  if (slots_[i].key == nullptr) {
+    ++used_;
+  }
+  slots_[i] = Slot{note, info};
+  ++size_;
+}
+
+void LayoutMap::Index::Erase(const Node* note) {
+  if (slots_.empty()) {
+    return;
+  }
+  for (size_t i = SlotFor(note);; i = (i + 1) & (slots_.size() - 1)) {
+    Slot& slot = slots_[i];
+    if (slot.key == note) {
+      slot = Slot{kTombstone, nullptr};
+      --size_;
+      return;
+    }
+    if (slot.key == nullptr) {
+      return;
+    }
+  }
+}
+
+void LayoutMap::Index::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  // Twice the live entries (tombstones are dropped), at least 64 slots.
+  size_t capacity = 64;
+  while (capacity < 4 * (size_ + 1)) {
+    capacity *= 2;
+  }
+  slots_.assign(capacity, Slot{});
+  size_ = 0;
+  used_ = 0;
+  for (const Slot& slot : old) {
+    if (slot.key != nullptr && slot.key != kTombstone) {
+      Insert(slot.key, slot.value);
+    }
+  }
+}
+
+void LayoutMap::Index::Clear() {
+  std::fill(slots_.begin(), slots_.end(), Slot{});
+  size_ = 0;
+  used_ = 0;
+}
+
+void LayoutMap::Index::Release() {
+  slots_.clear();
+  slots_.shrink_to_fit();
+  size_ = 0;
+  used_ = 0;
+}
+
+LayoutInfo* LayoutMap::Get(const Node* note) const { return index_.Find(note); }
 
 LayoutInfo* LayoutMap::CreateFor(Node* note) {
   RequireNotNull(note, "LayoutMap::CreateFor: no note");
@@ -28,7 +115,7 @@ LayoutInfo* LayoutMap::CreateFor(Node* note) {
   info->node = note;
   LayoutInfo* raw = info.get();
   records_.push_back(std::move(info));
-  index_.emplace(note, raw);
+  index_.Insert(note, raw);
   return raw;
 }
 
@@ -38,12 +125,11 @@ void LayoutMap::Set(const LayoutInfo& info) {
 }
 
 void LayoutMap::Remove(const Node* note) {
-  auto it = index_.find(note);
-  if (it == index_.end()) {
+  LayoutInfo* doomed = index_.Find(note);
+  if (doomed == nullptr) {
     return;
   }
-  LayoutInfo* doomed = it->second;
-  index_.erase(it);
+  index_.Erase(note);
   for (auto& r : records_) {
     if (r.get() == doomed) {
       r.reset();
@@ -67,7 +153,7 @@ void LayoutMap::MarkAllNodesUnused() {
 void LayoutMap::CleanupUnusedEntries() {
   for (auto& r : records_) {
     if (r != nullptr && !r->used) {
-      index_.erase(r->node);
+      index_.Erase(r->node);
       r.reset();
       ++holes_;
     }
@@ -79,7 +165,7 @@ void LayoutMap::CleanupDeletedNodes(const Hypertext& doc) {
   for (auto& r : records_) {
     // A deleted note is hidden and out of the index; the root is always live.
     if (r != nullptr && !doc.HasNode(r->node) && r->node != doc.Root()) {
-      index_.erase(r->node);
+      index_.Erase(r->node);
       r.reset();
       ++holes_;
     }
@@ -89,14 +175,14 @@ void LayoutMap::CleanupDeletedNodes(const Hypertext& doc) {
 
 void LayoutMap::Clear() {
   records_.clear();
-  index_.clear();
+  index_.Clear();
   holes_ = 0;
 }
 
 void LayoutMap::Reset() {
   Clear();
   records_.shrink_to_fit();
-  index_.rehash(0);
+  index_.Release();
 }
 
 void LayoutMap::Compact() const {

@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -91,10 +90,35 @@ class LayoutMap {
  private:
   void Compact() const;
 
+  // An open-addressing table from note to record: views look records up several times
+  // per note and pass, and a probe within one array is far cheaper than a chained
+  // table's two scattered reads. Linear probing; removed slots become tombstones.
+  class Index {
+   public:
+    LayoutInfo* Find(const Node* note) const;
+    void Insert(const Node* note, LayoutInfo* info);
+    void Erase(const Node* note);
+    void Clear();
+    void Release();
+    size_t size() const { return size_; }
+
+   private:
+    struct Slot {
+      const Node* key = nullptr;  // null: empty; kTombstone: removed
+      LayoutInfo* value = nullptr;
+    };
+    size_t SlotFor(const Node* note) const;
+    void Grow();
+
+    std::vector<Slot> slots_;
+    size_t size_ = 0;
+    size_t used_ = 0;  // live entries and tombstones
+  };
+
   // Records in the order they were made; null where a record was removed.
   mutable std::vector<std::unique_ptr<LayoutInfo>> records_;
   mutable size_t holes_ = 0;
-  std::unordered_map<const Node*, LayoutInfo*> index_;
+  Index index_;
 };
 
 }  // namespace fernweave

@@ -20,6 +20,8 @@ void LayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect
   RequireNotNull(root, "LayoutPolicy::Prepare: no root");
   Initialize();
   const std::vector<Node*> notes = ListPostOrder(root);
+  std::vector<LayoutInfo*> records;
+  records.reserve(notes.size());
   for (Node* n : notes) {
     LayoutInfo* info = map->Get(n);
     if (info == nullptr) {
@@ -30,9 +32,10 @@ void LayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect
       info->depth = depth;
     }
     info->used = true;
+    records.push_back(info);
   }
-  for (Node* n : notes) {
-    CalcSize(scale, map->Get(n), bounds);
+  for (LayoutInfo* info : records) {
+    CalcSize(scale, info, bounds);
   }
 }
 
@@ -132,6 +135,10 @@ FontSpec LayoutPolicy::NameFont(const Node* note, double size) const {
 }
 
 int PercentTextSize(const Node* note, const char* attribute, int base_size) {
+  return PercentTextSize(note, note->GetAttribute(attribute), base_size);
+}
+
+int PercentTextSize(const Node* note, const Attribute* attribute, int base_size) {
   double percent = note->GetDouble(attribute);
   if (std::isnan(percent) || percent < 0.01) {
     percent = 100;

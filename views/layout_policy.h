@@ -20,6 +20,7 @@
 
 namespace fernweave {
 
+class Attribute;
 class Node;
 
 class LayoutPolicy {
@@ -100,6 +101,8 @@ class LayoutPolicy {
 // rounded: values below 0.01 (and values that are not numbers) count as 100 %, and
 // the percentage is capped at 10000 %. Never below 8.
 int PercentTextSize(const Node* note, const char* attribute, int base_size);
+// The same with the attribute already looked up. REQUIRES: attribute is not null.
+int PercentTextSize(const Node* note, const Attribute* attribute, int base_size);
 
 // Every note of the subtree of `top` (top included), children before their parent,
 // siblings in order. Iterative.

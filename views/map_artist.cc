@@ -128,7 +128,7 @@ void MapArtist::Prepare() {
 void MapArtist::PaintThroughLayer(DrawContext* dc, std::unique_ptr<DrawLayer>* layer, const SRect& bounds,
                           const SRect& update,
                           void (MapArtist::*paint)(DrawContext*, const SRect&)) {
-  if (*layer == nullptr) {
+  if (*layer == nullptr && use_layers_) {
     *layer = dc->CreateLayer(bounds);
     if (*layer != nullptr) {
       // A layer holds the whole picture, so later paints of any area can copy it.

@@ -50,6 +50,9 @@ class MapArtist {
   void SetDrawGrid(bool on) { draw_grid_ = on; }
   // Off for screens; on for print and files (handles are then painted solid).
   void SetOffscreen(bool on) { offscreen_ = on; }
+  // Off for a picture painted once (a file): the layers would only be drawn and copied
+  // once, at twice the cost.
+  void SetUseLayers(bool on) { use_layers_ = on; }
 
   // Paints the part of the map inside `update`; `bounds` is the whole picture.
   void Draw(DrawContext* dc, const SRect& bounds, const SRect& update);
@@ -85,6 +88,7 @@ class MapArtist {
   bool draw_links_ = true;
   bool draw_grid_ = true;
   bool offscreen_ = true;
+  bool use_layers_ = true;
   int text_size_ = 12;
   SRect bounds_;
   bool have_bounds_ = false;

@@ -60,7 +60,11 @@ void OutlineLayoutPolicy::Expand(Node* note, LayoutMap* map, bool siblings, bool
 
 void OrvexOutlineLayoutPolicy::CalcSize(double, LayoutInfo* info, const SRect& area) {
   Require(info != nullptr && info->node != nullptr, "outline: a layout record has no note");
-  const int size = PercentTextSize(info->node, "OutlineTextSize", TextSize());
+  if (attribute_document_ != info->node->GetHypertext()) {
+    attribute_document_ = info->node->GetHypertext();
+    text_size_attribute_ = info->node->GetAttribute("OutlineTextSize");
+  }
+  const int size = PercentTextSize(info->node, text_size_attribute_, TextSize());
   info->frame = SRect{10, 0, area.right, size};
   if (info->node->IsSeparator()) {
     info->frame.bottom += 4;
@@ -103,7 +107,8 @@ int OrvexOutlineLayoutPolicy::PlaceInChart(Node* start, Node* root, LayoutMap* m
     Pending& top = stack.back();
     Node* n = top.note;
     const int level = top.level;
-    if (n == nullptr || !n->IsDescendedFrom(root)) {
+    // Only the start's own siblings can lie outside the root; children never do.
+    if (n == nullptr || (level == 0 && !n->IsDescendedFrom(root))) {
       stack.pop_back();
       continue;
     }
@@ -137,7 +142,7 @@ void OrvexOutlineLayoutPolicy::AdjustChart(double scale, Node* start, Node* root
                                            LayoutMap* map) {
   int64_t y = 10;
   const int page = PageHeight();
-  for (Node* n = start; n != nullptr && n->IsDescendedFrom(root); n = n->Next()) {
+  for (Node* n = start; n != nullptr; n = n->NextWithin(root)) {
     LayoutInfo* info = map->Get(n);
     if (info == nullptr) {
       continue;

@@ -9,6 +9,8 @@
 
 namespace fernweave {
 
+class Hypertext;
+
 class OutlineLayoutPolicy : public LayoutPolicy {
  public:
   double StandardScale() const override { return 16.0; }
@@ -52,6 +54,10 @@ class OrvexOutlineLayoutPolicy : public OutlineLayoutPolicy {
   // number of rows placed.
   int PlaceInChart(Node* start, Node* root, LayoutMap* map);
   void AdjustChart(double scale, Node* start, Node* root, LayoutMap* map);
+
+  // `OutlineTextSize` of the document last laid out, looked up once per document.
+  const Hypertext* attribute_document_ = nullptr;
+  const Attribute* text_size_attribute_ = nullptr;
 };
 
 // Every non-adornment note of the subtree: not visible, placed. REQUIRES: each has a

@@ -79,6 +79,7 @@ void BuildMap(Node* note, const RenderOptions& o, Scene* s) {
   s->artist->SetScale(scale.Scale());
   s->artist->SetBackgroundColor(background);
   s->artist->SetOffscreen(true);
+  s->artist->SetUseLayers(false);
   MapArtist* artist = s->artist.get();
   s->paint = [artist](DrawContext* dc, const SRect& update) { artist->Draw(dc, update, update); };
   s->policy = std::move(policy);
