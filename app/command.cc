@@ -42,6 +42,7 @@ const std::vector<Command>& Commands() {
       {"eval", "Print an expression's value for a note, or its parsed tree", SetUpEvalCommand},
       {"explode", "Explode a note's text into new notes and print how many were made",
        SetUpExplodeCommand},
+      {"render", "Draw a note's map, outline, chart or treemap into a picture", SetUpRenderCommand},
   };
   return commands;
 }

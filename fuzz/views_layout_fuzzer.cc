@@ -1,0 +1,101 @@
+// Arbitrary bytes as a document file, then every view of it: the map of the root and
+// of each top-level note, the outline, the chart and the treemap, and the map drawn.
+// Damaged positions, sizes and scales in a file must never crash a layout, divide by
+// zero, loop without end or give a frame outside the view's plane.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+
+#include "model/node.h"
+#include "persist/orvex_reader.h"
+#include "views/chart_layout_policy.h"
+#include "views/map_artist.h"
+#include "views/map_layout_policy.h"
+#include "views/outline_layout_policy.h"
+#include "views/treemap_layout_policy.h"
+
+namespace {
+
+using namespace fernweave;  // NOLINT: a fuzz target of one function
+
+// Draws nothing; the artist's arithmetic runs all the same.
+class NullContext : public DrawContext {
+ public:
+  void FillRect(const SRect&, const DrawColor&) override {}
+  void FrameRect(const SRect&, const DrawColor&, double) override {}
+  void EraseRect(const SRect&, const DrawColor&) override {}
+  void FillPath(const ShapePath&, const DrawColor&) override {}
+  void StrokePath(const ShapePath&, const DrawColor&, const LineStyle&) override {}
+  void DrawLine(DrawPoint, DrawPoint, const DrawColor&, const LineStyle&) override {}
+  void DrawText(std::string_view, const SRect&, const TextStyle&) override {}
+  void Save() override {}
+  void Restore() override {}
+  void ClipRect(const SRect&) override {}
+  void ClipPath(const ShapePath&) override {}
+  std::unique_ptr<DrawLayer> CreateLayer(const SRect&) override { return nullptr; }
+  void DrawLayerAt(DrawLayer*) override {}
+};
+
+void CheckFrames(const LayoutMap& map) {
+  map.ForEach([](LayoutInfo* r) {
+    for (int32_t edge : {r->frame.left, r->frame.top, r->frame.right, r->frame.bottom}) {
+      fernweave::fuzz::Check(edge >= -2 * kMaxViewCoordinate && edge <= 2 * kMaxViewCoordinate);
+    }
+  });
+}
+
+void LayOutMap(Node* container) {
+  OrvexMapLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 36, container, &map, SRect{});
+  CheckFrames(map);
+  OrvexMapDrawingPolicy drawing(&policy, nullptr);
+  PlainLinkPolicy links;
+  MapArtist artist(&map, container, &policy, &drawing, &links);
+  NullContext dc;
+  artist.Draw(&dc, SRect{0, 0, 2000, 2000}, SRect{0, 0, 2000, 2000});
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 64 * 1024) {
+    return 0;
+  }
+  fernweave::fuzz::Silence();
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  auto doc = OrvexReader::ReadDocumentFromString(bytes);
+  if (doc == nullptr) {
+    return 0;
+  }
+  Node* root = doc->Root();
+  LayOutMap(root);
+  for (Node* n = root->Son(); n != nullptr; n = n->Brother()) {
+    LayOutMap(n);
+  }
+  {
+    OrvexOutlineLayoutPolicy policy;
+    LayoutMap map;
+    policy.Prepare(16, root, &map, SRect{0, 0, 600, 0}, 0);
+    map.ForEach([](LayoutInfo* r) { r->expanded = true; });
+    LayOutView(&policy, 16, root, &map, SRect{0, 0, 600, 0});
+    CheckFrames(map);
+  }
+  {
+    ChartLayoutPolicy policy;
+    LayoutMap map;
+    LayOutView(&policy, 36, root, &map, SRect{});
+    CheckFrames(map);
+  }
+  {
+    TreemapLayoutPolicy policy;
+    LayoutMap map;
+    LayOutView(&policy, 36, root, &map, SRect{0, 0, 1024, 768});
+    CheckFrames(map);
+  }
+  return 0;
+}

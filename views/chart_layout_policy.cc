@@ -1,0 +1,183 @@
+#include "views/chart_layout_policy.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/error.h"
+#include "model/node.h"
+#include "views/outline_layout_policy.h"
+
+namespace fernweave {
+
+namespace {
+
+LayoutInfo* Record(LayoutMap* map, const Node* n) {
+  LayoutInfo* info = map->Get(n);
+  Require(info != nullptr, "chart: a note has no layout record");
+  return info;
+}
+
+// Adds dy to the position of every record below the note.
+void MoveDescendants(Node* note, LayoutMap* map, int dy) {
+  for (Node* n = note->NextWithin(note); n != nullptr; n = n->NextWithin(note)) {
+    if (LayoutInfo* info = map->Get(n)) {
+      info->position += dy;
+    }
+  }
+}
+
+}  // namespace
+
+bool ChartLayoutPolicy::CanLayout(const Node* note) const {
+  if (note->IsAdornment()) {
+    return false;
+  }
+  return !note->IsSeparator() || note->Son() != nullptr;
+}
+
+void ChartLayoutPolicy::Initialize() { cursor_ = 0; }
+
+void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
+  Require(info != nullptr && info->node != nullptr, "chart: a layout record has no note");
+  const Node* note = info->node;
+  const double s = std::clamp(std::isfinite(scale) ? scale : 36.0, 1.0, 1000.0);
+  const int font_size = static_cast<int>(s * 16 / 36 + 4);
+  const int text_size = font_size - 4;
+  info->frame = SRect{0, 0, static_cast<int32_t>(4 * s + font_size), font_size + 2};
+  info->scale = s;
+  info->text_size = text_size;
+  const bool has_children = note->Son() != nullptr;
+  if (has_children) {
+    // Room for the expander.
+    info->frame.right -= static_cast<int32_t>(0.25 * s + 8);
+  }
+  // A name measured at this text size is not measured again until ChangedSize (a new
+  // name, a new font) forgets it; the width it was measured at is kept with it.
+  if (info->measured_height > 0 && info->measured_text_size == text_size) {
+    if (info->widened && !has_children) {
+      info->frame.right = static_cast<int32_t>(400 * s / 36);
+    }
+    info->frame.bottom = std::max(info->frame.bottom, info->measured_height);
+    return;
+  }
+  const FontSpec font = NameFont(note, text_size);
+  const std::string name = note->DisplayName();
+  auto text_width = [&]() {
+    return std::max(1, Width(info->frame) - std::min(text_size, 24));
+  };
+  int needed = info->measured_height;
+  if (text_size > 8) {
+    needed = ClampPixel(Measurer().WrappedHeight(font, name, text_width())) + 2;
+  }
+  info->widened = false;
+  if (needed > Height(info->frame) && !has_children) {
+    info->frame.right = static_cast<int32_t>(400 * s / 36);
+    info->widened = true;
+    needed = ClampPixel(Measurer().WrappedHeight(font, name, text_width()));
+  }
+  if (needed > Height(info->frame)) {
+    info->frame.bottom = info->frame.top + needed;
+  }
+  info->measured_height = needed;
+  info->measured_text_size = text_size;
+}
+
+void ChartLayoutPolicy::Layout(double, Node* root, LayoutMap* map, const SRect&) {
+  LayoutInfo* root_info = map->Get(root);
+  if (root_info == nullptr || !root_info->visible) {
+    return;
+  }
+  box_width_ = Width(root_info->frame);
+  box_height_ = Height(root_info->frame);
+  level_gap_ = 16;
+  sibling_gap_ = Height(root_info->frame) / 2 + 2;
+  cursor_ = 0;
+  PlaceInChart(root, map);
+  AdjustChart(map);
+}
+
+int ChartLayoutPolicy::PlaceInChart(Node* root, LayoutMap* map) {
+  // Post-order with an explicit stack: a note's slot is known once its children's
+  // extents are summed.
+  struct Frame {
+    Node* note;
+    LayoutInfo* info;
+    int level;
+    int slot;
+    int extent;  // sum of the children's extents so far
+    Node* next_child;
+  };
+  std::vector<Frame> stack;
+  int result = 0;
+  auto enter = [&](Node* n, int level) -> bool {
+    if (!CanLayout(n)) {
+      return false;
+    }
+    LayoutInfo* info = Record(map, n);
+    info->visible = true;
+    info->placed = true;
+    info->inside = false;
+    Frame f{n, info, level, Height(info->frame) + sibling_gap_, 0, nullptr};
+    if (info->expanded) {
+      f.next_child = n->Son();
+    } else {
+      for (Node* child = n->Son(); child != nullptr; child = child->Brother()) {
+        HideInChart(child, map);
+      }
+    }
+    stack.push_back(f);
+    return true;
+  };
+  if (!enter(root, 0)) {
+    return 0;
+  }
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next_child != nullptr) {
+      Node* child = f.next_child;
+      f.next_child = child->Brother();
+      const int level = f.level + 1;
+      enter(child, level);  // a child it cannot lay out adds nothing
+      continue;
+    }
+    // Every child is placed: place the note itself.
+    LayoutInfo* info = f.info;
+    const int s = f.slot;
+    const int e = f.extent;
+    int extent = 0;
+    info->level = f.level;
+    if (e == 0) {
+      info->position = cursor_;
+      cursor_ += s;
+      extent = s;
+    } else if (e >= s) {
+      info->position = cursor_ - e / 2 - s / 2;
+      extent = e;
+    } else {
+      // The children take less room than the note: it keeps its slot and their
+      // subtree moves down to its middle.
+      cursor_ += s - e;
+      MoveDescendants(f.note, map, (s - e) / 2);
+      info->position = cursor_ - s;
+      extent = s;
+    }
+    cursor_ = std::min(cursor_, kMaxViewCoordinate);
+    stack.pop_back();
+    if (stack.empty()) {
+      result = extent;
+    } else {
+      stack.back().extent += extent;
+    }
+  }
+  return result;
+}
+
+void ChartLayoutPolicy::AdjustChart(LayoutMap* map) {
+  map->ForEach([this](LayoutInfo* info) {
+    const double x = (box_width_ + level_gap_) * info->level + 10;
+    const double y = info->position + 10;
+    info->frame = Offset(info->frame, ClampPixel(x), ClampPixel(y));
+  });
+}
+
+}  // namespace fernweave

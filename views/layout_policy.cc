@@ -1,0 +1,180 @@
+#include "views/layout_policy.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/error.h"
+#include "model/node.h"
+
+namespace fernweave {
+
+LayoutPolicy::LayoutPolicy() = default;
+LayoutPolicy::~LayoutPolicy() = default;
+
+bool LayoutPolicy::CanLayout(const Node* note) const {
+  return !note->IsAdornment() && !note->IsSeparator();
+}
+
+void LayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect& bounds,
+                           int depth) {
+  RequireNotNull(root, "LayoutPolicy::Prepare: no root");
+  Initialize();
+  const std::vector<Node*> notes = ListPostOrder(root);
+  std::vector<LayoutInfo*> records;
+  records.reserve(notes.size());
+  for (Node* n : notes) {
+    LayoutInfo* info = map->Get(n);
+    if (info == nullptr) {
+      info = map->CreateFor(n);
+      info->expanded = InitiallyExpanded(n, root);
+      info->visible = CanLayout(n);
+      info->measured_height = 0;
+      info->depth = depth;
+    }
+    info->used = true;
+    records.push_back(info);
+  }
+  for (LayoutInfo* info : records) {
+    CalcSize(scale, info, bounds);
+  }
+}
+
+void LayoutPolicy::Layout(double, Node*, LayoutMap*, const SRect&) {}
+
+void LayoutPolicy::CalcSize(double, LayoutInfo*, const SRect&) {}
+
+void LayoutPolicy::ChangedSize(LayoutInfo* info) {
+  if (info != nullptr) {
+    info->measured_height = 0;
+  }
+}
+
+void LayoutPolicy::ChangedSize(LayoutMap* map) {
+  map->ForEach([this](LayoutInfo* r) { ChangedSize(r); });
+}
+
+bool LayoutPolicy::IsAbove(const Node* a, const Node* b) const {
+  for (const Node* s = a->Brother(); s != nullptr; s = s->Brother()) {
+    if (s == b) {
+      return true;
+    }
+  }
+  return false;
+}
+
+LayoutInfo* LayoutPolicy::FindNodeAt(ViewPoint p, const LayoutMap& map,
+                                     bool include_inside) const {
+  LayoutInfo* best = nullptr;
+  for (LayoutInfo* r : map.Records()) {
+    if (!r->visible || !Contains(r->frame, p)) {
+      continue;
+    }
+    const bool adornment = r->IsAdornment();
+    if (!r->inside) {
+      if (!include_inside && !adornment) {
+        return r;
+      }
+      if (best == nullptr) {
+        best = r;
+        continue;
+      }
+      const bool best_adornment = best->IsAdornment();
+      if (best_adornment != adornment) {
+        // A note beats an adornment.
+        if (best_adornment) {
+          best = r;
+        }
+      } else if (IsAbove(r->node, best->node)) {
+        // The elder sibling is drawn on top, so it wins.
+        best = r;
+      }
+      continue;
+    }
+    if (!include_inside || adornment) {
+      continue;
+    }
+    // A note drawn inside a container is hit only through its container's body: not
+    // under the container's title band.
+    const LayoutInfo* container = map.Get(r->node->Father());
+    if (container != nullptr && container->visible && container->expanded &&
+        Contains(container->frame, p) && !Contains(container->title, p)) {
+      return r;
+    }
+  }
+  return best;
+}
+
+double LayoutPolicy::Scale(double scale, double v) const {
+  const double standard = StandardScale();
+  return standard == 0 ? v : v * scale / standard;
+}
+
+double LayoutPolicy::Unscale(double scale, double v) const {
+  return scale == 0 ? v : v * StandardScale() / scale;
+}
+
+void LayoutPolicy::SetTextSize(int size) { text_size_ = std::max(1, size); }
+
+void LayoutPolicy::SetPageHeight(int height) { page_height_ = std::max(0, height); }
+
+void LayoutPolicy::SetSpacing(int, int) {}
+
+void LayoutPolicy::SetTextMeasurer(const TextMeasurer* measurer) { measurer_ = measurer; }
+
+const TextMeasurer& LayoutPolicy::Measurer() const {
+  return measurer_ != nullptr ? *measurer_ : fixed_;
+}
+
+FontSpec LayoutPolicy::NameFont(const Node* note, double size) const {
+  FontSpec font;
+  font.family = note->GetString("NameFont");
+  font.size = size;
+  font.bold = note->GetBoolean("NameBold");
+  font.italic = note->IsAlias();
+  return font;
+}
+
+int PercentTextSize(const Node* note, const char* attribute, int base_size) {
+  return PercentTextSize(note, note->GetAttribute(attribute), base_size);
+}
+
+int PercentTextSize(const Node* note, const Attribute* attribute, int base_size) {
+  double percent = note->GetDouble(attribute);
+  if (std::isnan(percent) || percent < 0.01) {
+    percent = 100;
+  }
+  percent = std::min(percent, 10000.0);
+  const long size = std::lround(percent / 100.0 * base_size);
+  return static_cast<int>(std::max(8L, size));
+}
+
+std::vector<Node*> ListPostOrder(Node* top) {
+  std::vector<Node*> out;
+  // Each entry is a note whose children are still being listed; the note itself is
+  // listed when its last child is done.
+  std::vector<Node*> stack{top};
+  std::vector<Node*> pending_child{top->Son()};
+  while (!stack.empty()) {
+    Node* child = pending_child.back();
+    if (child == nullptr) {
+      out.push_back(stack.back());
+      stack.pop_back();
+      pending_child.pop_back();
+      continue;
+    }
+    pending_child.back() = child->Brother();
+    stack.push_back(child);
+    pending_child.push_back(child->Son());
+  }
+  return out;
+}
+
+void LayOutView(LayoutPolicy* policy, double scale, Node* root, LayoutMap* map,
+                const SRect& bounds) {
+  map->MarkAllNodesUnused();
+  policy->Prepare(scale, root, map, bounds, 0);
+  policy->Layout(scale, root, map, bounds);
+  map->CleanupUnusedEntries();
+}
+
+}  // namespace fernweave
