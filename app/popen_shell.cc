@@ -79,6 +79,12 @@ ShellResult PopenShell::Run(std::string_view command, const std::optional<std::s
     result.exit_code = 0;
     return result;
   }
+  // The shell would see only the text before a NUL: never run a part of a command.
+  if (command.find('\0') != std::string_view::npos) {
+    result.status = ShellResult::Status::kCouldNotStart;
+    result.error = "the command contains a NUL character";
+    return result;
+  }
   InputFile file;
   std::string line;
   if (input.has_value()) {

@@ -27,8 +27,9 @@ struct ShellResult {
   enum class Status {
     kDone,           // the command ran and exited with status 0
     kRefused,        // shell commands are not allowed; nothing ran
-    kCouldNotStart,  // the input file or the shell could not be made, or the shell
-                     // could not find the command (exit status 127)
+    kCouldNotStart,  // the input file or the shell could not be made, the command
+                     // holds a NUL character, or the shell could not find or execute
+                     // the command (exit status 127 or 126)
     kFailed,         // the command ran but exited non-zero or was killed by a signal
   };
 

@@ -25,20 +25,6 @@ TEST(RefusingShellTest, RefusesEveryCommandAndWarnsOnce) {
   EXPECT_NE(std::string(kShellRefusedMessage).find("--allow-shell"), std::string::npos);
 }
 
-TEST(ShellServiceTest, ProcessDefaultRefusesUntilAServiceIsInstalled) {
-  test::CollectingMessages messages;
-  EXPECT_EQ(Shell().Run("echo hi", std::nullopt).status, ShellResult::Status::kRefused);
-  {
-    test::RecordingShell recording;
-    recording.reply().output = "hi\n";
-    EXPECT_EQ(Shell().Run("echo hi", std::string("x")).output, "hi\n");
-    ASSERT_EQ(recording.requests().size(), 1u);
-    EXPECT_EQ(recording.requests()[0].command, "echo hi");
-    EXPECT_EQ(recording.requests()[0].input, "x");
-  }
-  EXPECT_EQ(Shell().Run("echo hi", std::nullopt).status, ShellResult::Status::kRefused);
-}
-
 TEST(PrepareCommandInputTest, LineBreaksAndEscapes) {
   const struct {
     std::string text;
