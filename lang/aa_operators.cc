@@ -193,8 +193,8 @@ double AABinaryOperator::Eval(AAValue* side, Node* node, const std::string& name
     return x;
   }
   const std::string text = Parser::TrimQuotes(SideText(side, node, name, args));
-  if (STime::IsDate(text)) {
-    return static_cast<double>(STime::For(text).GetNew()) / 86400.0;
+  if (IsDateText(text)) {
+    return static_cast<double>(ReadDate(text).GetNew()) / 86400.0;
   }
   return LeadingNumber(text);
 }
@@ -341,7 +341,7 @@ class AAMinus : public AABinaryOperator {
   int64_t ComputeDate(Node* node, const std::string& name, Captures& args) override {
     const std::string r = SideText(right_.get(), node, name, args);
     const bool right_is_date = (right_ != nullptr && right_->AttributeType(node) == kTypeDate) ||
-                               STime::IsDate(Parser::TrimQuotes(r));
+                               IsDateText(Parser::TrimQuotes(r));
     if (IsNumericType(ResultType(node, name)) || right_is_date) {
       const double days = Eval(left_.get(), node, name, args) - Eval(right_.get(), node, name, args);
       return std::isfinite(days) ? std::llround(days) : 0;

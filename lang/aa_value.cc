@@ -124,6 +124,14 @@ bool ReadWholeNumber(std::string_view text, double* x) {
   return true;
 }
 
+STime ReadDate(std::string_view text) {
+  return text.size() > kMaxDateText ? STime(int64_t{0}) : STime::For(text);
+}
+
+bool IsDateText(std::string_view text) {
+  return text.size() <= kMaxDateText && STime::IsDate(text);
+}
+
 int AttributeTypeOf(const Node* node, std::string_view name) {
   if (node == nullptr) {
     return kTypeUnknown;
@@ -188,7 +196,7 @@ long AAValue::GetNum(Node* node, Captures& args) {
   return static_cast<long>(x);
 }
 
-STime AAValue::GetDate(Node* node, Captures& args) { return STime::For(Get(node, args)); }
+STime AAValue::GetDate(Node* node, Captures& args) { return ReadDate(Get(node, args)); }
 
 int AAValue::AttributeType(const Node* /*node*/) const { return kTypeUnknown; }
 
@@ -307,7 +315,7 @@ STime AAStringValue::GetDate(Node* node, Captures& args) {
     return AAValue::GetDate(node, args);
   }
   if (!date_cache_.IsCached()) {
-    date_cache_.Set(STime::For(text_).GetNew());
+    date_cache_.Set(ReadDate(text_).GetNew());
   }
   return STime(date_cache_.seconds());
 }
@@ -516,7 +524,7 @@ std::string AAAttributeValue::Do(Node* target, Node* node, const std::string& na
   }
   std::string text = Get(node, name, args);
   if (target->HasAttribute(name) && AttributeType(node) == kTypeDate) {
-    text = STime::For(text).AsShortString();
+    text = ReadDate(text).AsShortString();
   }
   target->Set(name, text);
   return text;

@@ -71,6 +71,12 @@ std::string FormatNumber(double x);
 double LeadingNumber(std::string_view text);
 // True when the whole of `text` (blanks around it aside) is a decimal number; *x gets it.
 bool ReadWholeNumber(std::string_view text, double* x);
+// The date a text reads as (never when it is not one); IsDateText says whether it is
+// one. Texts longer than kMaxDateText are never dates: the date reader is not asked to
+// scan megabytes that no date is written in.
+inline constexpr size_t kMaxDateText = 256;
+STime ReadDate(std::string_view text);
+bool IsDateText(std::string_view text);
 // The attribute type of `name` in the note's document; kTypeUnknown when the note is
 // null or the document has no such attribute.
 int AttributeTypeOf(const Node* node, std::string_view name);
