@@ -53,6 +53,17 @@ Node* ResolveNote(Hypertext* doc, std::string_view designator) {
   return found;
 }
 
+int OpenAtNote(const std::string& file, std::string_view note, std::unique_ptr<OrvexDoc>* doc,
+               Node** found) {
+  *doc = OpenForCommand(file, false);
+  if (*doc == nullptr) {
+    return kExitFile;
+  }
+  Hypertext* ht = (*doc)->GetHypertext();
+  *found = note.empty() ? ht->Root() : ResolveNote(ht, note);
+  return *found != nullptr ? kExitOk : kExitFalse;
+}
+
 int SaveForCommand(OrvexDoc* doc) {
   return doc->DoSave() ? kExitOk : kExitFile;
 }

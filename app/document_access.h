@@ -27,6 +27,12 @@ std::unique_ptr<OrvexDoc> OpenForCommand(const std::string& file, bool for_chang
 // path or designator resolved from the document root. Null (with a message) when none.
 Node* ResolveNote(Hypertext* doc, std::string_view designator);
 
+// The shape of every subcommand that only reads a document at one note: opens the file
+// and resolves `note` (the root when empty). kExitOk with *doc and *found set; kExitFile
+// when the file cannot be opened, kExitFalse when no such note (messages shown).
+int OpenAtNote(const std::string& file, std::string_view note, std::unique_ptr<OrvexDoc>* doc,
+               Node** found);
+
 // Saves the changed document over its file: kExitOk, or kExitFile when the save failed
 // (the message has been shown).
 int SaveForCommand(OrvexDoc* doc);

@@ -142,15 +142,12 @@ CommandRunner SetUpTreeCommand(CLI::App& sub, const GlobalOptions& global) {
   sub.add_option("--attr", args->attributes, "Show this attribute's value (repeatable)");
   sub.add_flag("--ids", args->ids, "Show each note's ID");
   return [args, &global]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, false);
-    if (doc == nullptr) {
-      return kExitFile;
+    std::unique_ptr<OrvexDoc> doc;
+    Node* top = nullptr;
+    if (const int status = OpenAtNote(args->file, args->note, &doc, &top); status != kExitOk) {
+      return status;
     }
     Hypertext* ht = doc->GetHypertext();
-    Node* top = args->note.empty() ? ht->Root() : ResolveNote(ht, args->note);
-    if (top == nullptr) {
-      return kExitFalse;
-    }
     std::vector<Attribute*> attributes;
     if (!ResolveAttributes(ht, args->attributes, &attributes)) {
       return kExitFalse;

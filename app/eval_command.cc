@@ -46,14 +46,10 @@ CommandRunner SetUpEvalCommand(CLI::App& sub, const GlobalOptions& global) {
   sub.add_option("--note", args->note, "The note to evaluate for (default: the root)");
   sub.add_flag("--tree", args->tree, "Print the parsed tree instead of the value");
   return [args, &global]() -> int {
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, false);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = args->note.empty() ? ht->Root() : ResolveNote(ht, args->note);
-    if (note == nullptr) {
-      return kExitFalse;
+    std::unique_ptr<OrvexDoc> doc;
+    Node* note = nullptr;
+    if (const int status = OpenAtNote(args->file, args->note, &doc, &note); status != kExitOk) {
+      return status;
     }
     std::string error;
     std::unique_ptr<AAValue> value =

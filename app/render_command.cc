@@ -72,14 +72,10 @@ CommandRunner SetUpRenderCommand(CLI::App& sub, const GlobalOptions& /*global*/)
            ": " + args->size);
       return kExitUsage;
     }
-    std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, false);
-    if (doc == nullptr) {
-      return kExitFile;
-    }
-    Hypertext* ht = doc->GetHypertext();
-    Node* note = args->note.empty() ? ht->Root() : ResolveNote(ht, args->note);
-    if (note == nullptr) {
-      return kExitFalse;
+    std::unique_ptr<OrvexDoc> doc;
+    Node* note = nullptr;
+    if (const int status = OpenAtNote(args->file, args->note, &doc, &note); status != kExitOk) {
+      return status;
     }
     const RenderResult result = RenderViewToFile(note, options, args->out);
     if (!result.message.empty()) {
