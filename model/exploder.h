@@ -120,6 +120,9 @@ class Exploder {
   // The container MakeNoteIn last filled: its last child with that child's place and
   // width, the bounds of its children and the size of a new note (x wide, y high).
   struct Placement {
+    // Spelled out so that std::optional can make one while Exploder is still being
+    // declared (clang will not use the implicit constructor there).
+    Placement() {}
     const Node* container = nullptr;
     Node* last = nullptr;
     MapPoint last_place;
