@@ -85,13 +85,13 @@ int32_t ToInt32(long n) {
   return static_cast<int32_t>(std::clamp<long>(n, INT32_MIN, INT32_MAX));
 }
 
-}  // namespace
-
 // Hashes creators by their text, so that a lookup needs no string of its own.
 struct CreatorHash {
   using is_transparent = void;
   size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
+
+}  // namespace
 
 // Builds notes and document tables from element events in document order: either as
 // the parser reads the file, freeing each part of the tree once it is used, or by
