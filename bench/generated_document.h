@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/orvex.h"
 #include "persist/orvex_writer.h"
@@ -21,13 +22,19 @@ struct GeneratedDocument {
 };
 
 // A document of `notes` generated notes (always the same seed) and its saved bytes.
-inline GeneratedDocument& Generated(int notes) {
-  static std::map<int, GeneratedDocument> cache;
-  GeneratedDocument& g = cache[notes];
+// With `plain`, the plain shape (tests/support/document_generator.h) with texts of
+// about 450 bytes.
+inline GeneratedDocument& Generated(int notes, bool plain = false) {
+  static std::map<std::pair<int, bool>, GeneratedDocument> cache;
+  GeneratedDocument& g = cache[{notes, plain}];
   if (g.doc == nullptr) {
     test::GeneratorOptions options;
     options.notes = static_cast<size_t>(notes);
     options.seed = 11;
+    options.plain = plain;
+    if (plain) {
+      options.text_bytes = 450;
+    }
     g.doc = test::GenerateDocument(options);
     g.bytes = OrvexWriter::WriteToString(*g.doc);
   }

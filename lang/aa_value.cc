@@ -12,7 +12,9 @@
 #include "model/attribute.h"
 #include "model/content.h"
 #include "model/ht_path.h"
+#include "model/hypertext.h"
 #include "model/node.h"
+#include "model/props.h"
 #include "model/special_attributes.h"
 #include "model/values.h"
 
@@ -445,16 +447,19 @@ Node* AAAttributeValue::Target(Node* node) const {
 }
 
 const Attribute* AAAttributeValue::Lookup(const Node* target) const {
-  if (EvaluationScope::Active() && memo_tick_ == EvaluationScope::Tick() &&
-      memo_node_ == target) {
+  // The name leads to the same attribute for every note of the document until the
+  // registry changes; the stamp also tells one document's registry from another's.
+  const Hypertext* doc = target->GetHypertext();
+  if (doc == nullptr) {
+    return target->GetAttribute(name_);  // refused there
+  }
+  const uint64_t stamp = doc->Properties().Stamp();
+  if (memo_stamp_ == stamp) {
     return memo_attribute_;
   }
   const Attribute* a = target->GetAttribute(name_);
-  if (EvaluationScope::Active()) {
-    memo_node_ = target;
-    memo_attribute_ = a;
-    memo_tick_ = EvaluationScope::Tick();
-  }
+  memo_attribute_ = a;
+  memo_stamp_ = stamp;
   return a;
 }
 

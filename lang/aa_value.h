@@ -277,14 +277,14 @@ class AAAttributeValue : public AAValue {
   // The note the reference reads: `node`, or the one the path designates (null when
   // it leads nowhere).
   Node* Target(Node* node) const;
-  // The attribute in the note's document, remembered for the rest of the tick.
+  // The attribute in the note's document, remembered while the document's attribute
+  // registry keeps its stamp (model/props.h).
   const Attribute* Lookup(const Node* target) const;
 
   std::string name_;
   std::string path_;
-  mutable const Node* memo_node_ = nullptr;
   mutable const Attribute* memo_attribute_ = nullptr;
-  mutable uint64_t memo_tick_ = 0;
+  mutable uint64_t memo_stamp_ = 0;
 };
 
 // An empty expression: the attribute's default; assigning it resets the attribute.

@@ -54,6 +54,7 @@ void Props::Unregister(Attribute* attribute) {
       by_name_.erase(it);
     }
   }
+  stamp_ = NewPropsStamp();
   attribute->Unhook();
 }
 

@@ -214,6 +214,12 @@ class Utf16OffsetIndex {
 
 void Content::SetText(std::string_view text) {
   TextChanged();
+  // Most texts hold no line feed at all: they are taken as they are.
+  const size_t first_feed = text.find('\n');
+  if (first_feed == std::string_view::npos) {
+    text_.assign(text);
+    return;
+  }
   text_.clear();
   text_.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -224,10 +230,37 @@ void Content::SetText(std::string_view text) {
   }
 }
 
+Content::Content(const Content& other)
+    : text_(other.text_),
+      text_stamp_(other.text_stamp_),
+      extras_(other.extras_ != nullptr ? std::make_unique<TextExtras>(*other.extras_) : nullptr),
+      offsets_(other.offsets_ != nullptr ? std::make_unique<OffsetCache>(*other.offsets_)
+                                         : nullptr) {}
+
+Content& Content::operator=(const Content& other) {
+  if (this != &other) {
+    Content copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Content::~Content() = default;
+
+const Content::TextExtras& Content::Extras() const {
+  static const TextExtras kNone;
+  return extras_ != nullptr ? *extras_ : kNone;
+}
+
+Content::TextExtras& Content::MutableExtras() {
+  if (extras_ == nullptr) {
+    extras_ = std::make_unique<TextExtras>();
+  }
+  return *extras_;
+}
+
 bool operator==(const Content& a, const Content& b) {
-  return a.text_ == b.text_ && a.style_runs_ == b.style_runs_ &&
-         a.struck_spans_ == b.struck_spans_ && a.pictures_ == b.pictures_ && a.rtf_ == b.rtf_ &&
-         a.script_ == b.script_ && a.picture_ == b.picture_;
+  return a.text_ == b.text_ && a.Extras() == b.Extras();
 }
 
 size_t Content::Utf16Length() const {
@@ -250,16 +283,19 @@ const Utf16OffsetIndex* Content::Offsets() const {
   if (text_.size() < kIndexedTextBytes || text_.size() >= UINT32_MAX) {
     return nullptr;
   }
-  if (offsets_.index == nullptr) {
-    offsets_.index = std::make_shared<const Utf16OffsetIndex>(text_);
+  if (offsets_ == nullptr) {
+    offsets_ = std::make_unique<OffsetCache>();
   }
-  return offsets_.index.get();
+  if (offsets_->index == nullptr) {
+    offsets_->index = std::make_shared<const Utf16OffsetIndex>(text_);
+  }
+  return offsets_->index.get();
 }
 
 void Content::TextChanged() {
   static std::atomic<uint64_t> last_stamp{0};
   text_stamp_ = last_stamp.fetch_add(1, std::memory_order_relaxed) + 1;
-  offsets_ = OffsetCache();
+  offsets_.reset();
 }
 
 CharacterPlace Content::Locate(size_t units) const {
@@ -267,13 +303,14 @@ CharacterPlace Content::Locate(size_t units) const {
   if (index == nullptr) {
     return LocateFrom(text_, 0, 0, units);
   }
-  for (const OffsetCache::Recent& recent : offsets_.recent) {
+  // Offsets() made the cache.
+  for (const OffsetCache::Recent& recent : offsets_->recent) {
     if (recent.asked == units) {
       return recent.place;
     }
   }
-  OffsetCache::Recent& slot = offsets_.recent[offsets_.next_recent];
-  offsets_.next_recent = 1 - offsets_.next_recent;
+  OffsetCache::Recent& slot = offsets_->recent[offsets_->next_recent];
+  offsets_->next_recent = 1 - offsets_->next_recent;
   slot = OffsetCache::Recent{units, index->Locate(text_, units)};
   return slot.place;
 }
@@ -403,15 +440,16 @@ void Content::AppendSpan(const Content& from, TextRange span) {
 
   // The run in effect at the span's start, then the runs that begin inside it. Runs
   // are kept in order of their start, so a long text's many runs are searched.
-  const std::vector<StyleRun>& runs = from.style_runs_;
+  const std::vector<StyleRun>& runs = from.style_runs();
   const auto first_after = std::partition_point(runs.begin(), runs.end(), [&](const StyleRun& r) {
     return r.start < 0 || static_cast<size_t>(r.start) <= s.start;
   });
   auto add_run = [this](StyleRun run) {
-    if (!style_runs_.empty() && style_runs_.back().start >= run.start) {
-      style_runs_.back() = std::move(run);  // an earlier run that now covers nothing
+    std::vector<StyleRun>& mine = style_runs();
+    if (!mine.empty() && mine.back().start >= run.start) {
+      mine.back() = std::move(run);  // an earlier run that now covers nothing
     } else {
-      style_runs_.push_back(std::move(run));
+      mine.push_back(std::move(run));
     }
   };
   if (first_after != runs.begin()) {
@@ -425,28 +463,30 @@ void Content::AppendSpan(const Content& from, TextRange span) {
     copy.start = moved(static_cast<size_t>(run->start));
     add_run(std::move(copy));
   }
-  for (const StruckSpan& struck : from.struck_spans_) {
+  for (const StruckSpan& struck : from.struck_spans()) {
     const size_t a = static_cast<size_t>(std::max(struck.start, 0));
     const size_t b = a + static_cast<size_t>(std::max(struck.length, 0));
     const size_t lo = std::max(a, s.start);
     const size_t hi = std::min(b, s.end);
     if (lo < hi) {
-      struck_spans_.push_back(StruckSpan{moved(lo), ClampToInt32(hi - lo)});
+      struck_spans().push_back(StruckSpan{moved(lo), ClampToInt32(hi - lo)});
     }
   }
-  const size_t from_length = from.pictures_.empty() ? 0 : from.Utf16Length();
-  for (const TextPicture& picture : from.pictures_) {
+  const size_t from_length = from.pictures().empty() ? 0 : from.Utf16Length();
+  for (const TextPicture& picture : from.pictures()) {
     const size_t p = static_cast<size_t>(std::max(picture.position, 0));
     // A picture at the very end of the text goes with the span that ends there.
     if ((p >= s.start && p < s.end) || (p == s.end && s.end == from_length)) {
       TextPicture copy = picture;
       copy.position = moved(p);
-      pictures_.push_back(std::move(copy));
+      pictures().push_back(std::move(copy));
     }
   }
   text_.append(from.text_, stretch.from_byte, stretch.to_byte - stretch.from_byte);
   TextChanged();
-  rtf_.clear();
+  if (extras_ != nullptr) {
+    extras_->rtf.clear();
+  }
 }
 
 void Content::DeleteSpan(TextRange span) {
@@ -461,53 +501,63 @@ void Content::DeleteSpan(TextRange span) {
     return ClampToInt32(offset <= s.start ? offset : offset >= s.end ? offset - removed : s.start);
   };
 
-  // The text after the span keeps the run in effect at the span's end.
-  const StyleRun* at_end = nullptr;
-  for (const StyleRun& run : style_runs_) {
-    if (run.start >= 0 && static_cast<size_t>(run.start) <= s.end) {
-      at_end = &run;
+  if (extras_ != nullptr) {
+    TextExtras& x = *extras_;
+    // The text after the span keeps the run in effect at the span's end.
+    const StyleRun* at_end = nullptr;
+    for (const StyleRun& run : x.style_runs) {
+      if (run.start >= 0 && static_cast<size_t>(run.start) <= s.end) {
+        at_end = &run;
+      }
     }
-  }
-  std::vector<StyleRun> runs;
-  for (const StyleRun& run : style_runs_) {
-    const size_t start = static_cast<size_t>(std::max(run.start, 0));
-    if (start < s.start || start > s.end || &run == at_end) {
-      runs.push_back(run);
-      runs.back().start = moved(start);
+    std::vector<StyleRun> runs;
+    for (const StyleRun& run : x.style_runs) {
+      const size_t start = static_cast<size_t>(std::max(run.start, 0));
+      if (start < s.start || start > s.end || &run == at_end) {
+        runs.push_back(run);
+        runs.back().start = moved(start);
+      }
     }
-  }
-  style_runs_ = std::move(runs);
+    x.style_runs = std::move(runs);
 
-  std::vector<StruckSpan> struck;
-  for (const StruckSpan& span_struck : struck_spans_) {
-    const size_t a = static_cast<size_t>(std::max(span_struck.start, 0));
-    const size_t b = a + static_cast<size_t>(std::max(span_struck.length, 0));
-    const int32_t lo = moved(a);
-    const int32_t hi = moved(b);
-    if (lo < hi) {
-      struck.push_back(StruckSpan{lo, hi - lo});
+    std::vector<StruckSpan> struck;
+    for (const StruckSpan& span_struck : x.struck_spans) {
+      const size_t a = static_cast<size_t>(std::max(span_struck.start, 0));
+      const size_t b = a + static_cast<size_t>(std::max(span_struck.length, 0));
+      const int32_t lo = moved(a);
+      const int32_t hi = moved(b);
+      if (lo < hi) {
+        struck.push_back(StruckSpan{lo, hi - lo});
+      }
     }
-  }
-  struck_spans_ = std::move(struck);
+    x.struck_spans = std::move(struck);
 
-  std::vector<TextPicture> pictures;
-  for (TextPicture& picture : pictures_) {
-    const size_t p = static_cast<size_t>(std::max(picture.position, 0));
-    if (p < s.start || p >= s.end) {
-      picture.position = moved(p);
-      pictures.push_back(std::move(picture));
+    std::vector<TextPicture> pictures;
+    for (TextPicture& picture : x.pictures) {
+      const size_t p = static_cast<size_t>(std::max(picture.position, 0));
+      if (p < s.start || p >= s.end) {
+        picture.position = moved(p);
+        pictures.push_back(std::move(picture));
+      }
     }
+    x.pictures = std::move(pictures);
   }
-  pictures_ = std::move(pictures);
 
   text_.erase(stretch.from_byte, stretch.to_byte - stretch.from_byte);
   TextChanged();
-  rtf_.clear();
+  if (extras_ != nullptr) {
+    extras_->rtf.clear();
+  }
 }
 
 size_t Utf16Length(std::string_view text) {
-  size_t total = 0;
-  ForEachCharacter(text, [&total](size_t, size_t, size_t units) {
+  // A run of ASCII bytes is one unit a byte; only the rest needs decoding.
+  size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) {
+    ++ascii;
+  }
+  size_t total = ascii;
+  ForEachCharacterFrom(text, ascii, [&total](size_t, size_t, size_t units) {
     total += units;
     return true;
   });

@@ -78,6 +78,12 @@ class Content {
  public:
   Content() = default;
   explicit Content(std::string_view text) { SetText(text); }
+  // A copy keeps the source's stamp (and shares its offset index).
+  Content(const Content& other);
+  Content& operator=(const Content& other);
+  Content(Content&&) noexcept = default;
+  Content& operator=(Content&&) noexcept = default;
+  ~Content();
 
   const std::string& text() const { return text_; }
   // Replaces the text; line feeds and carriage-return/line-feed pairs become carriage
@@ -89,24 +95,27 @@ class Content {
   uint64_t text_stamp() const { return text_stamp_; }
   bool HasText() const { return !text_.empty(); }
 
-  std::vector<StyleRun>& style_runs() { return style_runs_; }
-  const std::vector<StyleRun>& style_runs() const { return style_runs_; }
-  std::vector<StruckSpan>& struck_spans() { return struck_spans_; }
-  const std::vector<StruckSpan>& struck_spans() const { return struck_spans_; }
-  std::vector<TextPicture>& pictures() { return pictures_; }
-  const std::vector<TextPicture>& pictures() const { return pictures_; }
+  // Most texts have no looks, pictures or other forms: they hold no room for them
+  // until a writable accessor below is first called. Read through a const Content
+  // where nothing is to be changed.
+  std::vector<StyleRun>& style_runs() { return MutableExtras().style_runs; }
+  const std::vector<StyleRun>& style_runs() const { return Extras().style_runs; }
+  std::vector<StruckSpan>& struck_spans() { return MutableExtras().struck_spans; }
+  const std::vector<StruckSpan>& struck_spans() const { return Extras().struck_spans; }
+  std::vector<TextPicture>& pictures() { return MutableExtras().pictures; }
+  const std::vector<TextPicture>& pictures() const { return Extras().pictures; }
 
   // The text in rich-text form, as the text engine last saved it (may be empty).
-  const std::string& rtf() const { return rtf_; }
-  void set_rtf(std::string rtf) { rtf_ = std::move(rtf); }
+  const std::string& rtf() const { return Extras().rtf; }
+  void set_rtf(std::string rtf) { MutableExtras().rtf = std::move(rtf); }
   // The compiled script attached to the note, kept as opaque bytes.
-  const std::string& script() const { return script_; }
-  void set_script(std::string bytes) { script_ = std::move(bytes); }
+  const std::string& script() const { return Extras().script; }
+  void set_script(std::string bytes) { MutableExtras().script = std::move(bytes); }
   // The note's own picture (not one in the text), as image bytes.
-  const std::string& picture() const { return picture_; }
-  void set_picture(std::string bytes) { picture_ = std::move(bytes); }
+  const std::string& picture() const { return Extras().picture; }
+  void set_picture(std::string bytes) { MutableExtras().picture = std::move(bytes); }
 
-  int CountPictures() const { return static_cast<int>(pictures_.size()); }
+  int CountPictures() const { return static_cast<int>(Extras().pictures.size()); }
   // Length of the text in UTF-16 units.
   size_t Utf16Length() const;
   // Number of words by the Unicode word-boundary rules (dictionary-based for Chinese,
@@ -175,6 +184,20 @@ class Content {
     size_t next_recent = 0;
     friend bool operator==(const OffsetCache&, const OffsetCache&) { return true; }
   };
+  // Everything but the text itself, kept apart so that a plain text costs no more
+  // than its characters.
+  struct TextExtras {
+    std::vector<StyleRun> style_runs;
+    std::vector<StruckSpan> struck_spans;
+    std::vector<TextPicture> pictures;
+    std::string rtf;
+    std::string script;
+    std::string picture;
+    friend bool operator==(const TextExtras&, const TextExtras&) = default;
+  };
+  // The extras, or a shared empty set when there are none.
+  const TextExtras& Extras() const;
+  TextExtras& MutableExtras();
   // A range as Select clamps it, with the byte offsets of its ends.
   struct Stretch {
     TextRange units;
@@ -188,14 +211,11 @@ class Content {
   void TextChanged();
 
   std::string text_;
-  std::vector<StyleRun> style_runs_;
-  std::vector<StruckSpan> struck_spans_;
-  std::vector<TextPicture> pictures_;
-  std::string rtf_;
-  std::string script_;
-  std::string picture_;
   uint64_t text_stamp_ = 0;
-  mutable OffsetCache offsets_;
+  // Null until something other than the text is stored.
+  std::unique_ptr<TextExtras> extras_;
+  // Null until a long text is first indexed.
+  mutable std::unique_ptr<OffsetCache> offsets_;
 };
 
 // UTF-16 helpers over UTF-8 text. Ill-formed UTF-8 counts as one U+FFFD per maximal

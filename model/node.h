@@ -196,6 +196,9 @@ class Node : public TTree<Node*>, public Linked {
   // The value this very note stores, or null (no inheritance, no forwarding).
   const Value* StoredValue(const Attribute* attribute) const { return properties_.Find(attribute); }
   const PropertyMap& Properties() const { return properties_; }
+  // Gives back the room kept for values beyond those stored (the file reader calls it
+  // once a note's values are in).
+  void CompactValues() { properties_.ShrinkToFit(); }
 
   // --- Prototypes -------------------------------------------------------------
   // The prototype, or null (also when the prototype is deleted).

@@ -1,5 +1,7 @@
 #include "model/node_id.h"
 
+#include <algorithm>
+
 #include "foundation/clock.h"
 #include "model/node.h"
 
@@ -65,19 +67,44 @@ void NodeIndex::Add(Node* n) {
   if (n == nullptr || Has(n)) {
     return;
   }
-  by_id_.emplace(n->GetID().id(), n);
+  auto [it, inserted] = first_.emplace(n->GetID().id(), n);
+  if (!inserted) {
+    more_[it->first].push_back(n);
+    ++more_count_;
+  }
 }
 
 void NodeIndex::Remove(Node* n) {
   if (n == nullptr) {
     return;
   }
-  auto [first, last] = by_id_.equal_range(n->GetID().id());
-  for (auto e = first; e != last; ++e) {
-    if (e->second == n) {
-      by_id_.erase(e);
+  const uint32_t id = n->GetID().id();
+  auto first = first_.find(id);
+  if (first == first_.end()) {
+    return;
+  }
+  auto more = more_.find(id);
+  if (first->second == n) {
+    // The next note indexed under the number becomes the first.
+    if (more == more_.end()) {
+      first_.erase(first);
       return;
     }
+    first->second = more->second.front();
+    more->second.erase(more->second.begin());
+  } else {
+    if (more == more_.end()) {
+      return;
+    }
+    auto it = std::find(more->second.begin(), more->second.end(), n);
+    if (it == more->second.end()) {
+      return;
+    }
+    more->second.erase(it);
+  }
+  --more_count_;
+  if (more->second.empty()) {
+    more_.erase(more);
   }
 }
 
@@ -85,26 +112,40 @@ bool NodeIndex::Has(const Node* n) const {
   if (n == nullptr) {
     return false;
   }
-  auto [first, last] = by_id_.equal_range(n->GetID().id());
-  for (auto e = first; e != last; ++e) {
-    if (e->second == n) {
-      return true;
-    }
+  const uint32_t id = n->GetID().id();
+  auto first = first_.find(id);
+  if (first == first_.end()) {
+    return false;
   }
-  return false;
+  if (first->second == n) {
+    return true;
+  }
+  auto more = more_.find(id);
+  return more != more_.end() &&
+         std::find(more->second.begin(), more->second.end(), n) != more->second.end();
 }
 
 Node* NodeIndex::Find(uint32_t id) const {
-  // lower_bound, not find: the first note indexed under the number wins.
-  auto it = by_id_.lower_bound(id);
-  return it == by_id_.end() || it->first != id ? nullptr : it->second;
+  // The first note indexed under the number wins.
+  auto it = first_.find(id);
+  return it == first_.end() ? nullptr : it->second;
 }
 
 Node* NodeIndex::Find(uint32_t id, const std::string& creator) const {
-  auto [first, last] = by_id_.equal_range(id);
-  for (auto e = first; e != last; ++e) {
-    if (e->second->GetID().creator() == creator) {
-      return e->second;
+  auto first = first_.find(id);
+  if (first == first_.end()) {
+    return nullptr;
+  }
+  if (first->second->GetID().creator() == creator) {
+    return first->second;
+  }
+  auto more = more_.find(id);
+  if (more == more_.end()) {
+    return nullptr;
+  }
+  for (Node* n : more->second) {
+    if (n->GetID().creator() == creator) {
+      return n;
     }
   }
   return nullptr;

@@ -5,9 +5,10 @@
 #define FERNWEAVE_MODEL_NODE_ID_H_
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace fernweave {
 
@@ -71,11 +72,20 @@ class NodeIndex {
   Node* Find(uint32_t id) const;
   // The note indexed under `id` with that creator, or null.
   Node* Find(uint32_t id, const std::string& creator) const;
-  size_t size() const { return by_id_.size(); }
-  void Clear() { by_id_.clear(); }
+  size_t size() const { return first_.size() + more_count_; }
+  void Clear() {
+    first_.clear();
+    more_.clear();
+    more_count_ = 0;
+  }
 
  private:
-  std::multimap<uint32_t, Node*> by_id_;
+  // Ids are nearly always unique: the first note indexed under each number is kept in
+  // a hash table, the rare later ones under the same number beside it, in the order
+  // they were indexed.
+  std::unordered_map<uint32_t, Node*> first_;
+  std::unordered_map<uint32_t, std::vector<Node*>> more_;
+  size_t more_count_ = 0;
 };
 
 }  // namespace fernweave

@@ -47,6 +47,8 @@ class PropertyMap {
     std::erase_if(entries_, [&pred](const Entry& e) { return pred(e.attribute); });
   }
   void Clear() { entries_.clear(); }
+  // Gives back the room the vector keeps beyond its entries.
+  void ShrinkToFit() { entries_.shrink_to_fit(); }
 
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }

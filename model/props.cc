@@ -1,6 +1,7 @@
 #include "model/props.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "foundation/error.h"
 #include "model/node.h"
@@ -23,7 +24,13 @@ Props::Props() {
 
 Props::~Props() = default;
 
+uint64_t NewPropsStamp() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void Props::Reset() {
+  stamp_ = NewPropsStamp();
   by_name_.clear();
   owned_.clear();
   auto root = std::make_unique<BasicAttribute>(kRootAttributeName, AttributeType::kString, false);
@@ -91,6 +98,7 @@ Attribute* Props::CreateCategory(std::string_view name, std::string_view parent_
 void Props::AddAttribute(Attribute* attribute) {
   Require(attribute != nullptr, "AddAttribute: null attribute");
   by_name_[attribute->Name()] = attribute;
+  stamp_ = NewPropsStamp();
   if (attribute != root_ && attribute->Father() != nullptr) {
     attribute->Father()->Sort(ByName());
   }
@@ -109,6 +117,7 @@ void Props::RemoveAttribute(Attribute* attribute) {
       by_name_.erase(it);
     }
   }
+  stamp_ = NewPropsStamp();
   attribute->Unhook();
   std::erase_if(owned_, [&doomed](const std::unique_ptr<Attribute>& a) {
     return std::find(doomed.begin(), doomed.end(), a.get()) != doomed.end();

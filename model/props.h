@@ -10,6 +10,7 @@
 #ifndef FERNWEAVE_MODEL_PROPS_H_
 #define FERNWEAVE_MODEL_PROPS_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,6 +83,10 @@ class Props {
   // Every registered attribute, in tree order (categories included).
   std::vector<Attribute*> All() const;
   size_t size() const { return by_name_.size(); }
+  // Changes whenever a name starts or stops leading to an attribute, and is never the
+  // same for two registries of the process: a lookup by name remembered with the stamp
+  // holds while the stamp does.
+  uint64_t Stamp() const { return stamp_; }
 
  private:
   struct NameHash {
@@ -96,7 +101,11 @@ class Props {
   std::vector<std::unique_ptr<Attribute>> owned_;
   Attribute* root_ = nullptr;
   Attribute* no_such_ = nullptr;
+  uint64_t stamp_ = 0;
 };
+
+// A stamp no registry has had yet (see Props::Stamp).
+uint64_t NewPropsStamp();
 
 }  // namespace fernweave
 

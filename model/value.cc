@@ -6,6 +6,7 @@
 
 #include "foundation/error.h"
 #include "model/number_text.h"
+#include "model/slot_pool.h"
 #include "model/transformer.h"
 #include "model/values.h"
 
@@ -78,6 +79,51 @@ ValuePtr RealValue(std::string_view text) {
 }  // namespace
 
 int64_t Value::live_count_ = 0;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define FW_VALUES_ON_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FW_VALUES_ON_HEAP 1
+#endif
+#endif
+
+#ifndef FW_VALUES_ON_HEAP
+// Never destroyed: values may be released during the process's exit.
+SlotPool& ValuePool() {
+  static SlotPool* pool = new SlotPool();
+  return *pool;
+}
+#endif
+
+}  // namespace
+
+void* Value::operator new(size_t size) {
+#ifdef FW_VALUES_ON_HEAP
+  return ::operator new(size);
+#else
+  return ValuePool().Allocate(size);
+#endif
+}
+
+size_t Value::PooledBytesFree() {
+#ifdef FW_VALUES_ON_HEAP
+  return 0;
+#else
+  const SlotPool& pool = ValuePool();
+  return pool.SlabCount() * SlotPool::kSlabBytes - pool.BytesInUse();
+#endif
+}
+
+void Value::operator delete(void* p, size_t size) {
+#ifdef FW_VALUES_ON_HEAP
+  ::operator delete(p, size);
+#else
+  ValuePool().Free(p, size);
+#endif
+}
 
 void ValueDeleter::operator()(const Value* value) const {
   if (value != nullptr) {

@@ -22,6 +22,7 @@
 #ifndef FERNWEAVE_MODEL_VALUE_H_
 #define FERNWEAVE_MODEL_VALUE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -112,6 +113,16 @@ class Value {
 
   // The number of value objects alive in the process (diagnostics and leak tests).
   static int64_t LiveCount();
+
+  // A document holds many small values: they come from a pool of fixed-size slots
+  // (model/slot_pool.h) rather than the general heap, which saves its per-object
+  // header and rounding. Builds with AddressSanitizer use the general heap instead, so
+  // that leak checks see every value.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
+  // The pool's bytes that no value occupies: memory the next values take without
+  // asking the heap (0 when values use the heap). For memory accounting.
+  static size_t PooledBytesFree();
 
   // Factories. Each returns a value the caller owns; none returns null.
   //

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <map>
+#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -84,9 +85,14 @@ int32_t ToInt32(long n) {
   return static_cast<int32_t>(std::clamp<long>(n, INT32_MIN, INT32_MAX));
 }
 
+// Hashes creators by their text, so that a lookup needs no string of its own.
+struct CreatorHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
 }  // namespace
 
-// Builds notes and document tables from a parsed tree.
 // Builds notes and document tables from element events in document order: either as
 // the parser reads the file, freeing each part of the tree once it is used, or by
 // walking a tree parsed before.
@@ -209,6 +215,10 @@ class OrvexReader::Builder {
 
   // The note this reader made for a file identity, or null.
   Node* FindNode(uint32_t id, const std::string& creator) const;
+  // The key of a file identity in by_file_id_, numbering a creator not seen before.
+  uint64_t FileKey(uint32_t id, const std::string& creator);
+  // The same without numbering: false for a creator not seen before.
+  bool FindFileKey(uint32_t id, std::string_view creator, uint64_t* key) const;
 
   void Bump();
 
@@ -237,7 +247,10 @@ class OrvexReader::Builder {
   bool windows_read_ = false;
   bool aliases_made_ = false;
   // File identity → note made for it (the first, when a file repeats one).
-  std::map<std::pair<uint32_t, std::string>, Node*> by_file_id_;
+  // The key packs the id with the creator's number in creators_, so that no string is
+  // built or compared per note.
+  std::unordered_map<uint64_t, Node*> by_file_id_;
+  std::unordered_map<std::string, uint32_t, CreatorHash, std::equal_to<>> creators_;
   std::unordered_map<uint32_t, Node*> by_file_number_;
   // The file's id number of each note that was given a fresh one.
   std::unordered_map<const Node*, uint32_t> file_number_of_;
@@ -660,6 +673,7 @@ void OrvexReader::Builder::MakeNote(size_t index, const XMLItem* stop_at) {
   }
   f.note = n;
   ApplyHead(item, n, stop_at);
+  n->CompactValues();
   if (n != r_.target_) {
     Created(n);
   }
@@ -711,7 +725,7 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
   std::string creator = cv != nullptr ? cv->AsString() : n->Creator();
   NodeID::RaiseCounterAbove(id);
 
-  auto key = std::make_pair(id, creator);
+  const uint64_t key = FileKey(id, creator);
   Node* taken = doc_->FindNode(id, creator);
   if ((taken != nullptr && taken != n) || by_file_id_.contains(key)) {
     // The identity belongs to another note already (a clipping pasted twice, or a file
@@ -837,8 +851,9 @@ void OrvexReader::Builder::ClampOffsets(Content* content) {
   if (content == nullptr) {
     return;
   }
-  if (content->style_runs().empty() && content->struck_spans().empty() &&
-      content->pictures().empty()) {
+  // Read through const: asking a plain text for its looks must not make room for them.
+  const Content& plain = *content;
+  if (plain.style_runs().empty() && plain.struck_spans().empty() && plain.pictures().empty()) {
     return;
   }
   const auto length = static_cast<int32_t>(std::min<size_t>(content->Utf16Length(), INT32_MAX));
@@ -957,7 +972,9 @@ void OrvexReader::Builder::MakeAliases() {
     auto renumbered = file_number_of_.find(proxy);
     const uint32_t file_number =
         renumbered != file_number_of_.end() ? renumbered->second : identity.id();
-    if (auto it = by_file_id_.find({file_number, identity.creator()});
+    uint64_t key = 0;
+    if (auto it = FindFileKey(file_number, identity.creator(), &key) ? by_file_id_.find(key)
+                                                                      : by_file_id_.end();
         it != by_file_id_.end() && it->second == proxy) {
       it->second = alias;
     }
@@ -981,8 +998,27 @@ void OrvexReader::Builder::MakeAliases() {
 // --- Links -------------------------------------------------------------------------------
 
 Node* OrvexReader::Builder::FindNode(uint32_t id, const std::string& creator) const {
-  auto it = by_file_id_.find({id, creator});
+  uint64_t key = 0;
+  if (!FindFileKey(id, creator, &key)) {
+    return nullptr;
+  }
+  auto it = by_file_id_.find(key);
   return it == by_file_id_.end() ? nullptr : it->second;
+}
+
+uint64_t OrvexReader::Builder::FileKey(uint32_t id, const std::string& creator) {
+  auto [it, added] = creators_.emplace(creator, static_cast<uint32_t>(creators_.size()));
+  return (uint64_t{it->second} << 32) | id;
+}
+
+bool OrvexReader::Builder::FindFileKey(uint32_t id, std::string_view creator,
+                                       uint64_t* key) const {
+  auto it = creators_.find(creator);
+  if (it == creators_.end()) {
+    return false;
+  }
+  *key = (uint64_t{it->second} << 32) | id;
+  return true;
 }
 
 void OrvexReader::Builder::MakeLinks(const XMLItem& item) {

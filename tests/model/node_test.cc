@@ -139,14 +139,15 @@ TEST(NodeTest, NewNotesMirrorTheirIdUnsignedAndTakeTheDocumentCreator) {
 }
 
 TEST(NodeTest, SetIdReindexesTheNote) {
-  auto doc = test::MakeDocument("A\nB");
+  auto doc = test::MakeDocument("A\nB\nC");
   Node* a = test::At(doc.get(), "A");
   Node* b = test::At(doc.get(), "B");
+  Node* c = test::At(doc.get(), "C");
   const uint32_t old_id = a->GetID().id();
   doc->Select(a);
   a->SetID(77, "kim");
   EXPECT_TRUE(doc->IsSelected(a));  // a new id is not a deletion
-  EXPECT_EQ(doc->AllNodes().TitleList(), "Test, A, B");
+  EXPECT_EQ(doc->AllNodes().TitleList(), "Test, A, B, C");
   EXPECT_EQ(doc->FindNode(old_id), nullptr);
   EXPECT_EQ(doc->FindNode(77), a);
   EXPECT_EQ(a->GetString("Creator"), "kim");
@@ -154,6 +155,18 @@ TEST(NodeTest, SetIdReindexesTheNote) {
   EXPECT_EQ(doc->FindNode(77, "lee"), b);
   EXPECT_EQ(doc->FindNode(77, "kim"), a);
   EXPECT_EQ(doc->FindNode(77), a);  // the first one indexed under the number
+  // Leaving the number, from the middle and then from the front, keeps the order in
+  // which the others were indexed.
+  c->SetID(77, "max");
+  b->SetID(79, "lee");
+  EXPECT_EQ(doc->FindNode(77, "lee"), nullptr);
+  EXPECT_EQ(doc->FindNode(77, "max"), c);
+  EXPECT_EQ(doc->FindNode(77), a);
+  a->SetID(78, "kim");
+  EXPECT_EQ(doc->FindNode(77), c);
+  EXPECT_EQ(doc->FindNode(77, "kim"), nullptr);
+  EXPECT_EQ(doc->FindNode(78), a);
+  EXPECT_EQ(doc->FindNode(79, "lee"), b);
 }
 
 TEST(NodeTest, NamesPathsAndCopyNames) {

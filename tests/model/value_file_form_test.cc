@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/clock.h"
+#include "foundation/date_translator.h"
 #include "foundation/stime.h"
 #include "foundation/xml_writer.h"
 #include "model/value.h"
@@ -69,6 +70,32 @@ TEST(ValueFileFormTest, AppendXMLAppendsAsXML) {
         EXPECT_EQ(XMLWriter::ToXML(expected, false), expected) << expected;
       }
     }
+  }
+}
+
+}  // namespace
+}  // namespace fernweave
+
+namespace fernweave {
+namespace {
+
+// The file form of dates is read by a shortcut; it must give what the general date
+// reader gives for the same text, and leave every other text to it.
+TEST(ValueFileFormTest, FileFormDatesReadAsTheDateReaderReadsThem) {
+  test::ScopedTimeZone zone("America/New_York");
+  test::PinnedClock clock("2009-05-04T10:17:33");
+  for (const char* text : {
+           "2024-05-31T11:33:20-04:00", "2024-05-31T11:33:20+05:30", "2024-05-31T11:33:20Z",
+           "2024-05-31T11:33:20", "2024-03-10T02:30:00-05:00",  // a wall clock the zone skips
+           "2023-02-31T10:00:00+00:00",                         // a day past the month's end
+           "0001-01-01T00:00:00+00:00", "9999-12-31T23:59:59+00:00",
+           "2024-13-01T00:00:00+00:00",  // not a month: the general reader decides
+           "2024-00-10T00:00:00", "2024-05-00T00:00:00", "2024-05-31T25:61:61-04:00",
+           "2024-05-31 11:33:20", "2024-05-31T11:33:20+0400", "2024-05-31T11:33:2a-04:00",
+           "2024-05-31T11:33:20-04:00x"}) {
+    DateTranslator translator(text);
+    const int64_t expected = translator.IsValid() ? translator.GetTime().GetNew() : 0;
+    EXPECT_EQ(Value::ForDate(std::string_view(text))->AsDate(), expected) << text;
   }
 }
 

@@ -20,10 +20,12 @@ namespace {
 
 TEST(RoundTripTest, GeneratedDocumentsSaveLoadSaveIdentically) {
   test::CollectingMessages messages;
+  // Both shapes: the rich one, and the plain one other programs write.
   for (uint32_t seed : {1u, 2u, 7u}) {
     test::GeneratorOptions options;
     options.notes = 600;
     options.seed = seed;
+    options.plain = seed == 2u;
     auto doc = test::GenerateDocument(options);
     const std::string saved = OrvexWriter::WriteToString(*doc);
     ReadOutcome outcome;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,19 +39,34 @@ constexpr const char* kWords[] = {"river",  "stone",  "lantern", "meadow",    "e
                                   "thread", "maple",  "a<b",     "x&y",       "\"quoted\"",
                                   "café",   "Ωμέγα",  "日本語",  "emoji🙂", "it's"};
 
-std::string MakeText(std::mt19937& rng, size_t bytes) {
+// The first twelve words are plain ASCII.
+constexpr size_t kPlainWords = 12;
+
+// The plain shape's user attributes: the same four on every note.
+constexpr UserAttribute kPlainAttributes[] = {
+    {"Status", AttributeType::kString},
+    {"Priority", AttributeType::kNumber},
+    {"Tags", AttributeType::kSet},
+    {"Due", AttributeType::kDate},
+};
+
+std::string MakeText(std::mt19937& rng, size_t bytes, bool plain) {
   std::string text;
-  std::uniform_int_distribution<size_t> word(0, std::size(kWords) - 1);
+  std::uniform_int_distribution<size_t> word(0, (plain ? kPlainWords : std::size(kWords)) - 1);
   std::uniform_int_distribution<int> brk(0, 11);
   while (text.size() < bytes) {
     text += kWords[word(rng)];
     const int b = brk(rng);
-    text += b == 0 ? "\r" : (b == 1 ? "\t" : " ");
+    if (plain) {
+      text += b == 0 ? ". " : " ";
+    } else {
+      text += b == 0 ? "\r" : (b == 1 ? "\t" : " ");
+    }
   }
   return text;
 }
 
-std::string AttributeValue(std::mt19937& rng, AttributeType type, size_t i) {
+std::string AttributeValue(std::mt19937& rng, AttributeType type, size_t i, bool plain) {
   std::uniform_int_distribution<int> n(0, 999);
   switch (type) {
     case AttributeType::kNumber:
@@ -74,7 +90,8 @@ std::string AttributeValue(std::mt19937& rng, AttributeType type, size_t i) {
     case AttributeType::kAction:
       return "$Status=\"done\";$Priority=" + std::to_string(n(rng));
     default:
-      return std::string(kWords[n(rng) % std::size(kWords)]) + " " + std::to_string(i);
+      return std::string(kWords[n(rng) % (plain ? kPlainWords : std::size(kWords))]) + " " +
+             std::to_string(i);
   }
 }
 
@@ -84,7 +101,10 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
   std::mt19937 rng(options.seed);
   auto doc = Orvex::Create("generated");
   Props& props = doc->Properties();
-  for (const UserAttribute& a : kAttributes) {
+  const bool plain = options.plain;
+  const std::span<const UserAttribute> attributes =
+      plain ? std::span<const UserAttribute>(kPlainAttributes) : std::span<const UserAttribute>(kAttributes);
+  for (const UserAttribute& a : attributes) {
     props.CreateBasicAttribute(a.name, kUserCategory, true, a.type);
   }
   props.GetAttribute("Priority")->SetDefault(std::string_view("3"));
@@ -113,7 +133,7 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
 
   // A few prototypes first, at the top.
   std::vector<Node*> prototypes;
-  for (int p = 0; p < 3; ++p) {
+  for (int p = 0; p < (plain ? 0 : 3); ++p) {
     Node* proto = doc->MakeNode("Prototype " + std::to_string(p), root, nullptr, p * 4.0, 0);
     identify(proto);
     proto->SetBoolean("IsPrototype", true);
@@ -128,11 +148,13 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
   for (int level = 1; level <= options.levels && made < options.notes; ++level) {
     std::vector<Node*> next;
     for (Node* parent : frontier) {
-      Node* last = parent == root ? prototypes.back() : nullptr;
+      Node* last = parent == root && !prototypes.empty() ? prototypes.back() : nullptr;
       for (size_t k = 0; k < fanout && made < options.notes; ++k) {
         const size_t i = made++;
         Hypertext::NoteKind kind = Hypertext::NoteKind::kNote;
-        if (i % 97 == 0) {
+        if (plain) {
+          // Only plain notes.
+        } else if (i % 97 == 0) {
           kind = Hypertext::NoteKind::kAgent;
         } else if (i % 89 == 0) {
           kind = Hypertext::NoteKind::kAdornment;
@@ -140,13 +162,13 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
         Node* n = doc->MakeNode(kind, "Note " + std::to_string(i), parent, last,
                                 static_cast<double>(k % 8) * 4.0, static_cast<double>(k / 8) * 2.0);
         identify(n);
-        n->SetText(MakeText(rng, options.text_bytes));
-        for (size_t a = 0; a < std::size(kAttributes); ++a) {
-          if ((i + a) % 3 == 0) {
-            n->Set(kAttributes[a].name, AttributeValue(rng, kAttributes[a].type, i));
+        n->SetText(MakeText(rng, options.text_bytes, plain));
+        for (size_t a = 0; a < attributes.size(); ++a) {
+          if (plain || (i + a) % 3 == 0) {
+            n->Set(attributes[a].name, AttributeValue(rng, attributes[a].type, i, plain));
           }
         }
-        if (i % 10 == 0) {
+        if (!plain && i % 10 == 0) {
           n->SetPrototype(prototypes[i % prototypes.size()], false);
         }
         last = n;
@@ -160,7 +182,7 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
   }
 
   // Aliases: one for every fifty notes, placed beside a note elsewhere.
-  for (size_t i = 25; i < all.size(); i += 50) {
+  for (size_t i = 25; !plain && i < all.size(); i += 50) {
     Node* original = all[i];
     Node* place = all[(i * 7) % all.size()];
     Node* parent = place->Father() != nullptr ? place->Father() : root;
@@ -183,7 +205,7 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
     if (i % 15 == 0) {
       record.dest_span = {0, 3};
     }
-    if (i % 25 == 0) {
+    if (!plain && i % 25 == 0) {
       // A web link leads out of the document; its stored end is the root.
       record.dest = root;
       record.dest_span = {};
@@ -195,7 +217,7 @@ std::unique_ptr<Orvex> GenerateDocument(const GeneratorOptions& options) {
     doc->CreateLink(record);
   }
 
-  if (options.extras) {
+  if (options.extras && !plain) {
     LinkType agree = LinkType::Named("agree");
     agree.label = "agrees with";
     agree.color = PColor(0x3300, 0x6600, 0x9900);

@@ -3,6 +3,10 @@
 // (with carriage returns, markup characters and non-ASCII text), one link for every
 // five notes, and some aliases and prototypes. The same options and seed always give
 // the same document, ids and dates included.
+//
+// The plain shape is the kind of document other programs produce: every note carries
+// the same four user attributes (a string, a number, a set and a date) and a text of
+// plain ASCII words, with one link for every five notes and nothing else.
 
 #ifndef FERNWEAVE_TESTS_SUPPORT_DOCUMENT_GENERATOR_H_
 #define FERNWEAVE_TESTS_SUPPORT_DOCUMENT_GENERATOR_H_
@@ -23,6 +27,8 @@ struct GeneratorOptions {
   // Extras that exercise every section of the file: styles, struck spans, pictures,
   // scripts, macros, stamps, link types, preferences and windows.
   bool extras = true;
+  // The plain shape (see above); `extras` is ignored.
+  bool plain = false;
 };
 
 // REQUIRES: options.notes >= 10.
