@@ -169,7 +169,7 @@ std::unique_ptr<AAToken> AAToken::Create(Hypertext* hypertext, std::string_view 
 
 AAAssign::AAAssign(std::string_view target, std::string_view right)
     : target_(target), written_(right) {
-  value_ = AgentActionExpressionParser::Parse(written_, false);
+  value_ = AgentActionExpressionParser::Parse(written_, false, &error_);
 }
 
 void AAAssign::Apply(Node* node, Captures& captures) {
@@ -214,13 +214,13 @@ bool AAAndAssign::Allowed(const Node* target) const {
 AAIf::AAIf(Hypertext* hypertext, std::string_view condition, std::string_view then_text,
            std::string_view else_text)
     : condition_text_(condition) {
-  condition_ = AgentActionExpressionParser::Parse(condition_text_, false);
+  condition_ = AgentActionExpressionParser::Parse(condition_text_, false, &error_);
   then_ = Action::Create(hypertext, then_text);
   else_ = Action::Create(hypertext, else_text);
 }
 
 bool AAIf::IsValid() const {
-  return condition_ != nullptr && condition_->IsValid() && then_->IsValid() &&
+  return condition_ != nullptr && condition_->IsValid() && error_.empty() && then_->IsValid() &&
          else_->IsValid();
 }
 

@@ -84,7 +84,10 @@ class AAAssign : public AAToken {
  public:
   AAAssign(std::string_view target, std::string_view right);
   void Apply(Node* node, Captures& captures) override;
-  bool IsValid() const override { return value_ != nullptr && value_->IsValid(); }
+  // The right-hand side parsed without a message into a valid value.
+  bool IsValid() const override {
+    return value_ != nullptr && value_->IsValid() && error_.empty();
+  }
   std::string Dump() const override;
 
  protected:
@@ -96,6 +99,7 @@ class AAAssign : public AAToken {
  private:
   AttributeToken target_;
   std::string written_;  // the right-hand side as written
+  std::string error_;    // the parser's message, "" when none
   std::unique_ptr<AAValue> value_;
 };
 
@@ -129,6 +133,7 @@ class AAIf : public AAToken {
 
  private:
   std::string condition_text_;
+  std::string error_;
   std::unique_ptr<AAValue> condition_;
   std::unique_ptr<Action> then_;
   std::unique_ptr<Action> else_;
