@@ -43,6 +43,12 @@ const std::vector<Command>& Commands() {
       {"explode", "Explode a note's text into new notes and print how many were made",
        SetUpExplodeCommand},
       {"render", "Draw a note's map, outline, chart or treemap into a picture", SetUpRenderCommand},
+      {"act", "Apply an action, or a stamp by name, to a note and save", SetUpActCommand},
+      {"find", "Print the path of every note satisfying a query", SetUpFindCommand},
+      {"update", "Run every agent through a full scan and every rule once, and save",
+       SetUpUpdateCommand},
+      {"stamp", "Define a stamp, or list them", SetUpStampCommand},
+      {"macro", "Define a macro, or list them", SetUpMacroCommand},
   };
   return commands;
 }

@@ -67,6 +67,11 @@ CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpEvalCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpExplodeCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpRenderCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpActCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpFindCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpUpdateCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpStampCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpMacroCommand(CLI::App& sub, const GlobalOptions& global);
 
 // Command-line output shows a note's paragraph breaks (carriage returns) as line feeds.
 std::string WithLineFeeds(std::string text);

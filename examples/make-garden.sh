@@ -2,9 +2,6 @@
 # Makes examples/garden.skep, a small garden-planning document, with fernweave commands.
 #   examples/make-garden.sh [path/to/fernweave] [output.skep]
 # The clock is pinned so that the dates and note ids come out the same on every run.
-# The command line has no command for macros and stamps yet, so the script writes one of
-# each into the file's `macros` and stamp `menu` sections and lets fernweave read the
-# file back and save it in its own form.
 set -euo pipefail
 fw=${1:-build/release/fernweave}
 out=${2:-examples/garden.skep}
@@ -53,6 +50,12 @@ add /Tasks/Build\ bean\ frame --set Checked=true
 add /Tasks/Mulch\ the\ beds --set Checked=false
 add /Tasks/Order\ seeds --set SeedSource=https://example.com/seeds
 add "/Ripe soon" --kind agent --set 'AgentQuery=$Prototype=="Vegetable"'
+add "/Herbs to cut" --kind agent --set 'AgentQuery=$Prototype=="Herb" & $Perennial' \
+  --set 'AgentAction=$Checked=true' --set Sort=Name
+# A rule, and a container whose new notes start unchecked and orange.
+"$fw" set "$out" "/Tasks/Mulch the beds" 'Rule=if($Checked){$Color="green"}else{$Color="red"}'
+"$fw" set "$out" /Tasks 'OnAdd=$Checked=false; $Color="orange"'
+add /Tasks/Stake\ the\ tomatoes
 add /Notes/Soil --text "Clay loam, pH 6.8. Add compost every autumn."
 add /Notes/Watering --text "Water in the morning; the squash needs the most."
 
@@ -70,10 +73,8 @@ add /Notes/Watering --text "Water in the morning; the squash needs the most."
 "$fw" link "$out" /Notes/Watering /Beds/South/Squash --anchor "the squash"
 "$fw" link "$out" /Tasks/Order\ seeds --web https://example.com/seeds
 
-# One macro and one stamp, then a save in fernweave's own form.
-macro='<macro name="plant" >Plant $1 in the $2 bed</macro>'
-stamp='<stamp name="Mark perennial" attribute="Perennial" >$Perennial=true</stamp>'
-sed -i -e "s|^<macros >\$|&\n${macro}|" -e "s|^<menu name=\"Value\" kind=\"stamps\" >\$|&\n${stamp}|" \
-  "$out"
+# One macro and one stamp.
+"$fw" macro "$out" plant 'Plant $1 in the $2 bed'
+"$fw" stamp "$out" "Mark perennial" '$Perennial=true'
 "$fw" set "$out" /Notes Name=Notes
 "$fw" info "$out"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "foundation/calendar.h"
 
@@ -119,7 +120,19 @@ int ZoneOffsetCache::At(int64_t local_seconds) {
 
 int GmtOffsetSecondsNow() { return GmtOffsetSecondsAt(NowLocalSeconds()); }
 
+namespace {
+std::function<uint64_t()>& TickSource() {
+  static std::function<uint64_t()> source;
+  return source;
+}
+}  // namespace
+
+void SetTicksForTesting(std::function<uint64_t()> source) { TickSource() = std::move(source); }
+
 uint64_t Ticks() {
+  if (TickSource()) {
+    return TickSource()();
+  }
   static const auto start = std::chrono::steady_clock::now();
   const auto elapsed = std::chrono::steady_clock::now() - start;
   return static_cast<uint64_t>(

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ int GmtOffsetSecondsNow();
 
 // Sixtieths of a second since the process started; never goes backwards.
 uint64_t Ticks();
+
+// Makes Ticks answer from `source` (a clock a test advances by hand); an empty function
+// restores the real clock.
+void SetTicksForTesting(std::function<uint64_t()> source);
 
 // Sleeps `ticks` sixtieths of a second (nothing for 0 or less).
 void SleepTicks(int ticks);

@@ -11,11 +11,15 @@
 #ifndef FERNWEAVE_LANG_ACTION_H_
 #define FERNWEAVE_LANG_ACTION_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "lang/aa_value.h"
+
 namespace fernweave {
 
+class Hypertext;
 class Node;
 
 // Counts one level of nested evaluation while alive.
@@ -34,10 +38,26 @@ class StEvaluationDepth {
   static int depth_;
 };
 
+// A parsed action: statements that change notes (lang/statements.h holds the kinds).
 class Action {
  public:
   static const std::string kTrue;   // "true"
   static const std::string kFalse;  // ""
+
+  Action() = default;
+  Action(const Action&) = delete;
+  Action& operator=(const Action&) = delete;
+  virtual ~Action() = default;
+
+  // A `NoAction` for empty text (blanks aside), else an `AgentAction` parsed from the
+  // text. Never null; the caller owns it. `hypertext` may be null (no stamps then).
+  static std::unique_ptr<Action> Create(Hypertext* hypertext, std::string_view text);
+
+  // Runs the action on `node` (null does nothing) with the regular-expression captures
+  // `$1`, `$2`, ... read. Never throws for anything a user wrote.
+  virtual void Apply(Node* node, Captures& captures) = 0;
+  // True when every statement parsed.
+  virtual bool IsValid() const = 0;
 
   // Parses `expression` (case-insensitively unless told otherwise) and evaluates it for
   // `node` (which may be null) with no captures. "syntax error: " and the expression

@@ -6,6 +6,7 @@
 
 #include "lang/action.h"
 #include "lang/list_splitters.h"
+#include "lang/statements.h"
 #include "model/path_evaluator.h"
 
 namespace fernweave {
@@ -27,6 +28,7 @@ class LanguageEvaluator : public PathExpressionEvaluator {
 void InstallLanguage() {
   static LanguageEvaluator evaluator;
   InstallPathEvaluator(&evaluator);
+  InstallActions();
 }
 
 }  // namespace fernweave

@@ -21,8 +21,8 @@
 
 namespace fernweave {
 
-// Installs the language into the model's seam (expression paths, display expressions,
-// set edits). Idempotent; the installed evaluator lives for the whole process.
+// Installs the language into the model's seams (expression paths, display expressions,
+// set edits, and containers' OnAdd actions; see lang/statements.h). Idempotent; the installed evaluator lives for the whole process.
 void InstallLanguage();
 
 }  // namespace fernweave
