@@ -207,13 +207,11 @@ void OrvexMapDrawingPolicy::DrawShadow(const LayoutInfo& info) {
   }
   const DrawColor color = NoteColor(note, "ShadowColor", DrawColor::Gray(0));
   const SRect shadow = Offset(info.frame, ClampPixel(distance), ClampPixel(distance));
-  // The blur as a few widening rings of fading colour around a solid core.
-  const int rings = blur >= 2 ? 3 : 0;
-  for (int i = rings; i >= 1; --i) {
-    const int32_t grow = ClampPixel(blur * i / (2.0 * rings));
-    FillShape(info, Inset(shadow, -grow), DrawColor{color.red, color.green, color.blue, 0.08});
-  }
-  FillShape(info, shadow, DrawColor{color.red, color.green, color.blue, 0.25});
+  // A blurred shadow reads as a wider, fainter one: one fill per box keeps a map of
+  // many notes about as quick to paint as without shadows.
+  const int32_t grow = ClampPixel(blur / 4);
+  const double alpha = 0.3 / (1.0 + blur / 20.0);
+  FillShape(info, Inset(shadow, -grow), DrawColor{color.red, color.green, color.blue, alpha});
 }
 
 void OrvexMapDrawingPolicy::DrawBody(const LayoutInfo& info) {

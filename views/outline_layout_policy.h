@@ -30,7 +30,8 @@ class OutlineLayoutPolicy : public LayoutPolicy {
   bool CanLayout(const Node* note) const override;
   void Initialize() override;
   // Makes and sizes records only for the root and the notes below expanded ones;
-  // records of notes folded away since the last pass are kept, hidden.
+  // records of notes folded away since the last pass are kept, hidden. REQUIRES: the
+  // map holds no record of a destroyed note (CleanupDeletedNodes).
   void Prepare(double scale, Node* root, LayoutMap* map, const SRect& bounds,
                int depth) override;
   // Toggles the note's `expanded`; with `descendants` every descendant takes the new
