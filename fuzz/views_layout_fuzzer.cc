@@ -16,6 +16,7 @@
 #include "views/map_artist.h"
 #include "views/map_layout_policy.h"
 #include "views/outline_layout_policy.h"
+#include "views/tree_artist.h"
 #include "views/treemap_layout_policy.h"
 
 namespace {
@@ -78,12 +79,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LayOutMap(n);
   }
   {
+    // Every note expanded, with check boxes and columns, then folded again.
     OrvexOutlineLayoutPolicy policy;
+    policy.SetUseCheckbox(true);
+    policy.SetColumnLayout({{"Name", 150}, {"Xpos", 60}});
     LayoutMap map;
-    policy.Prepare(16, root, &map, SRect{0, 0, 600, 0}, 0);
-    map.ForEach([](LayoutInfo* r) { r->expanded = true; });
+    for (Node* n = root; n != nullptr; n = n->Next()) {
+      map.CreateFor(n)->expanded = true;
+    }
     LayOutView(&policy, 16, root, &map, SRect{0, 0, 600, 0});
     CheckFrames(map);
+    TreeDrawing drawing;
+    drawing.root = root;
+    drawing.update = SRect{0, 0, 600, 4000};
+    drawing.checkboxes = true;
+    drawing.columns = policy.WithColumnLayout();
+    NullContext dc;
+    DrawTreeView(&dc, map, drawing);
+    if (root->Son() != nullptr) {
+      policy.Expand(root->Son(), &map, true, true);
+      LayOutView(&policy, 16, root, &map, SRect{0, 0, 600, 0});
+      policy.Optimize(root, &map);
+      CheckFrames(map);
+    }
   }
   {
     ChartLayoutPolicy policy;

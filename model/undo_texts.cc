@@ -20,6 +20,7 @@ constexpr Text kTexts[] = {
     {undo_index::kDuplicate, "Duplicate"},
     {undo_index::kCreateLink, "Make Link"},
     {undo_index::kMakeNote, "Make Note"},
+    {undo_index::kMakeAlias, "Make Alias"},
     {undo_index::kEditLink, "Edit Link"},
     {undo_index::kDeleteLink, "Delete Link"},
     {undo_index::kPaste, "Paste"},

@@ -22,6 +22,7 @@ inline constexpr int kCreate = 5;
 inline constexpr int kDuplicate = 6;
 inline constexpr int kCreateLink = 7;
 inline constexpr int kMakeNote = 8;
+inline constexpr int kMakeAlias = 9;
 inline constexpr int kEditLink = 10;
 inline constexpr int kDeleteLink = 11;
 inline constexpr int kPaste = 12;

@@ -32,7 +32,7 @@ bool ChartLayoutPolicy::CanLayout(const Node* note) const {
   if (note->IsAdornment()) {
     return false;
   }
-  return !note->IsSeparator() || note->Son() != nullptr;
+  return note->Son() != nullptr || !IsSeparatorNote(note);
 }
 
 void ChartLayoutPolicy::Initialize() { cursor_ = 0; }

@@ -106,11 +106,18 @@ void LayoutMap::Index::Release() {
 LayoutInfo* LayoutMap::Get(const Node* note) const { return index_.Find(note); }
 
 LayoutInfo* LayoutMap::CreateFor(Node* note) {
+  bool created = false;
+  return CreateFor(note, &created);
+}
+
+LayoutInfo* LayoutMap::CreateFor(Node* note, bool* created) {
   RequireNotNull(note, "LayoutMap::CreateFor: no note");
+  *created = false;
   if (LayoutInfo* info = Get(note)) {
     info->used = true;
     return info;
   }
+  *created = true;
   auto info = std::make_unique<LayoutInfo>();
   info->node = note;
   LayoutInfo* raw = info.get();

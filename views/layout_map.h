@@ -67,6 +67,8 @@ class LayoutMap {
   LayoutInfo* Get(const Node* note) const;
   // The note's record, made (with default fields) when missing; marked used.
   LayoutInfo* CreateFor(Node* note);
+  // The same, telling whether the record was made now.
+  LayoutInfo* CreateFor(Node* note, bool* created);
   // Replaces the note's record with a copy of `info` (whose node must be set).
   void Set(const LayoutInfo& info);
   void Remove(const Node* note);

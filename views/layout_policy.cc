@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/error.h"
+#include "model/hypertext.h"
 #include "model/node.h"
 
 namespace fernweave {
@@ -12,7 +13,7 @@ LayoutPolicy::LayoutPolicy() = default;
 LayoutPolicy::~LayoutPolicy() = default;
 
 bool LayoutPolicy::CanLayout(const Node* note) const {
-  return !note->IsAdornment() && !note->IsSeparator();
+  return !note->IsAdornment() && !IsSeparatorNote(note);
 }
 
 void LayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect& bounds,
@@ -23,9 +24,9 @@ void LayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect
   std::vector<LayoutInfo*> records;
   records.reserve(notes.size());
   for (Node* n : notes) {
-    LayoutInfo* info = map->Get(n);
-    if (info == nullptr) {
-      info = map->CreateFor(n);
+    bool created = false;
+    LayoutInfo* info = map->CreateFor(n, &created);
+    if (created) {
       info->expanded = InitiallyExpanded(n, root);
       info->visible = CanLayout(n);
       info->measured_height = 0;
@@ -104,6 +105,94 @@ LayoutInfo* LayoutPolicy::FindNodeAt(ViewPoint p, const LayoutMap& map,
   return best;
 }
 
+LayoutInfo* LayoutPolicy::FindNodeNear(ViewPoint p, const LayoutMap& map, int slop) const {
+  if (LayoutInfo* hit = FindNodeAt(p, map, false)) {
+    return hit;
+  }
+  LayoutInfo* best = nullptr;
+  int64_t best_distance = int64_t{std::max(0, slop)} + 1;
+  for (LayoutInfo* r : map.Records()) {
+    if (!r->visible || r->inside || IsEmpty(r->frame)) {
+      continue;
+    }
+    // Distance to the frame: 0 inside; the larger of the gaps along x and y outside.
+    const int64_t dx = std::max<int64_t>({0, int64_t{r->frame.left} - p.x,
+                                          int64_t{p.x} - (int64_t{r->frame.right} - 1)});
+    const int64_t dy = std::max<int64_t>({0, int64_t{r->frame.top} - p.y,
+                                          int64_t{p.y} - (int64_t{r->frame.bottom} - 1)});
+    const int64_t distance = std::max(dx, dy);
+    if (distance < best_distance) {
+      best = r;
+      best_distance = distance;
+    }
+  }
+  return best;
+}
+
+bool LayoutPolicy::ChooseScrollLoc(const SRect& rect, int32_t* x, int32_t* y) const {
+  if (!CanScroll()) {
+    return false;
+  }
+  const int32_t margin = std::max(0, AllowMargin());
+  *x = AddClamped(rect.left, -int64_t{margin});
+  *y = AddClamped(rect.top, -int64_t{margin});
+  return true;
+}
+
+ViewPoint LayoutPolicy::ChooseScrollLoc(const SRect& rect) const {
+  ViewPoint p{rect.left, rect.top};
+  ChooseScrollLoc(rect, &p.x, &p.y);
+  return p;
+}
+
+int LayoutPolicy::RangeSelect(Node* anchor, Node* note, const LayoutMap& map,
+                              bool extend) const {
+  if (anchor == nullptr || note == nullptr) {
+    return 0;
+  }
+  Hypertext* doc = note->GetHypertext();
+  if (!extend) {
+    std::vector<Node*> selected(doc->Selection().begin(), doc->Selection().end());
+    for (Node* n : selected) {
+      n->Select(false);
+    }
+  }
+  // The anchor comes first when the note follows it in outline order.
+  Node* first = note;
+  Node* last = anchor;
+  for (Node* n = anchor; n != nullptr; n = n->Next()) {
+    if (n == note) {
+      first = anchor;
+      last = note;
+      break;
+    }
+  }
+  int count = 0;
+  for (Node* n = first; n != nullptr; n = n->Next()) {
+    const LayoutInfo* r = map.Get(n);
+    if (r != nullptr && r->visible && !r->inside && !n->IsHidden()) {
+      n->Select(true);
+      ++count;
+    }
+    if (n == last) {
+      break;
+    }
+  }
+  return count;
+}
+
+int LayoutPolicy::Optimize(Node* root, LayoutMap* map) const {
+  // Marked unused and dropped in one sweep: removing records one by one would scan
+  // the map for each.
+  int dropped = 0;
+  map->ForEach([&](LayoutInfo* r) {
+    r->used = r->visible || r->node == root || r->expanded != InitiallyExpanded(r->node, root);
+    dropped += r->used ? 0 : 1;
+  });
+  map->CleanupUnusedEntries();
+  return dropped;
+}
+
 double LayoutPolicy::Scale(double scale, double v) const {
   const double standard = StandardScale();
   return standard == 0 ? v : v * scale / standard;
@@ -126,12 +215,35 @@ const TextMeasurer& LayoutPolicy::Measurer() const {
 }
 
 FontSpec LayoutPolicy::NameFont(const Node* note, double size) const {
+  UseDocumentOf(note);
   FontSpec font;
-  font.family = note->GetString("NameFont");
+  font.family = note->Get(name_font_)->AsString();
   font.size = size;
-  font.bold = note->GetBoolean("NameBold");
+  font.bold = note->Get(name_bold_)->AsBoolean();
   font.italic = note->IsAlias();
   return font;
+}
+
+void LayoutPolicy::UseDocumentOf(const Node* note) const {
+  if (attribute_document_ == note->GetHypertext()) {
+    return;
+  }
+  attribute_document_ = note->GetHypertext();
+  name_font_ = note->GetAttribute("NameFont");
+  name_bold_ = note->GetAttribute("NameBold");
+  // Keep in sync with Node::IsSeparator.
+  separator_ = note->GetAttribute("Separator");
+  name_leading_ = note->GetAttribute("NameLeading");
+}
+
+bool LayoutPolicy::IsSeparatorNote(const Node* note) const {
+  UseDocumentOf(note);
+  return note->Get(separator_)->AsBoolean();
+}
+
+double LayoutPolicy::NameLeading(const Node* note) const {
+  UseDocumentOf(note);
+  return note->Get(name_leading_)->AsDouble();
 }
 
 int PercentTextSize(const Node* note, const char* attribute, int base_size) {

@@ -21,6 +21,7 @@
 namespace fernweave {
 
 class Attribute;
+class Hypertext;
 class Node;
 
 class LayoutPolicy {
@@ -65,6 +66,27 @@ class LayoutPolicy {
   virtual LayoutInfo* FindNodeAt(ViewPoint p, const LayoutMap& map, bool include_inside) const;
   // True when b is one of a's later siblings.
   virtual bool IsAbove(const Node* a, const Node* b) const;
+  // The record under the point as FindNodeAt gives it (without notes drawn inside
+  // containers); else the visible record nearest the point among those whose frame
+  // grown by `slop` pixels holds it (distance to the frame's nearest edge; the first
+  // made wins a tie). Null when none is that near.
+  virtual LayoutInfo* FindNodeNear(ViewPoint p, const LayoutMap& map, int slop) const;
+
+  // --- Scrolling and selection -------------------------------------------------
+  // Where the view scrolls to show `rect`: its top-left corner less the policy's
+  // margin (AllowMargin, when positive). False, leaving x and y alone, when the view
+  // cannot scroll (CanScroll).
+  bool ChooseScrollLoc(const SRect& rect, int32_t* x, int32_t* y) const;
+  // The same point; the rectangle's own corner when the view cannot scroll.
+  ViewPoint ChooseScrollLoc(const SRect& rect) const;
+  // Selects the notes of the shown records (visible, not drawn inside a container,
+  // not hidden) from `anchor` to `note` in outline order, both included, whichever
+  // comes first; without `extend` the selection is cleared first. Returns how many it
+  // selected. REQUIRES: anchor and note belong to the same document.
+  int RangeSelect(Node* anchor, Node* note, const LayoutMap& map, bool extend) const;
+  // Drops the records a later pass can make again as they are: not visible, not the
+  // root's, and `expanded` as a new record would have it. Returns how many it dropped.
+  int Optimize(Node* root, LayoutMap* map) const;
 
   // --- Units -------------------------------------------------------------------
   // v × scale ÷ standard scale (v when the standard scale is 0).
@@ -88,6 +110,10 @@ class LayoutPolicy {
   // The note's name font at `size`: its `NameFont`, bold per `NameBold`, italic for
   // an alias.
   FontSpec NameFont(const Node* note, double size) const;
+  // Node::IsSeparator and the note's `NameLeading`, through attributes looked up once
+  // per document.
+  bool IsSeparatorNote(const Node* note) const;
+  double NameLeading(const Node* note) const;
 
   int text_size_ = 12;
   int page_height_ = 0;
@@ -95,6 +121,14 @@ class LayoutPolicy {
  private:
   const TextMeasurer* measurer_ = nullptr;
   FixedTextMeasurer fixed_;
+  // Looks up the attributes below when the note belongs to another document than the
+  // last one asked about: a layout of every row reads them for every row.
+  void UseDocumentOf(const Node* note) const;
+  mutable const Hypertext* attribute_document_ = nullptr;
+  mutable const Attribute* name_font_ = nullptr;
+  mutable const Attribute* name_bold_ = nullptr;
+  mutable const Attribute* separator_ = nullptr;
+  mutable const Attribute* name_leading_ = nullptr;
 };
 
 // A percentage attribute (`OutlineTextSize`, `MapTextSize`) applied to a base size,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/error.h"
+#include "model/alias_actions.h"
 #include "model/attribute.h"
 #include "model/hypertext.h"
 #include "model/node_actions.h"
@@ -131,26 +132,56 @@ SRect ResizeHandleRect(const SRect& frame, int handle) {
 }
 
 MapItem HitTest(const LayoutPolicy& policy, const LayoutMap& map, ViewPoint p) {
-  MapItem item;
+  MapItem handle;
   // Handles of selected boxes lie outside their frames, so they are looked at first.
   for (LayoutInfo* r : map.Records()) {
-    if (!r->visible || r->inside || !r->IsSelected()) {
+    if (!r->visible || r->inside || !r->IsSelected() || handle.record != nullptr) {
       continue;
     }
-    for (int handle = 1; handle <= 8; ++handle) {
-      if (Contains(ResizeHandleRect(r->frame, handle), p)) {
-        item.record = r;
-        item.part = MapPart::kResizeHandle;
-        item.handle = handle;
-        return item;
+    for (int h = 1; h <= 8; ++h) {
+      if (Contains(ResizeHandleRect(r->frame, h), p)) {
+        handle.record = r;
+        handle.part = MapPart::kResizeHandle;
+        handle.handle = h;
+        break;
       }
     }
   }
-  item.record = policy.FindNodeAt(p, map, true);
-  if (item.record != nullptr) {
-    item.part = Contains(item.record->title, p) ? MapPart::kTitle : MapPart::kBody;
+  MapItem box;
+  box.record = policy.FindNodeAt(p, map, true);
+  if (box.record != nullptr) {
+    box.part = Contains(box.record->title, p) ? MapPart::kTitle : MapPart::kBody;
   }
-  return item;
+  return ResolveConflicts(policy, map, handle, box);
+}
+
+MapItem ResolveConflicts(const LayoutPolicy& policy, const LayoutMap& map, const MapItem& handle,
+                         const MapItem& box) {
+  if (handle.record == nullptr) {
+    return box;
+  }
+  if (box.record == nullptr) {
+    return handle;
+  }
+  // The boxes as painted on the map: a note drawn inside a container with it.
+  const LayoutInfo* painted = box.record;
+  if (painted->inside) {
+    const LayoutInfo* container = map.Get(painted->node->Father());
+    if (container != nullptr) {
+      painted = container;
+    }
+  }
+  const Node* owner = handle.record->node;
+  if (painted->node != owner && painted->node->Father() == owner->Father() &&
+      painted->IsAdornment() == handle.record->IsAdornment() &&
+      policy.IsAbove(painted->node, owner)) {
+    return box;
+  }
+  // Notes are painted above adornments.
+  if (handle.record->IsAdornment() && !painted->IsAdornment()) {
+    return box;
+  }
+  return handle;
 }
 
 Node* CreateNoteAt(const LayoutPolicy& policy, const LayoutMap& map, Node* container,
@@ -188,16 +219,25 @@ DropTarget FindDropTarget(const MapLayoutPolicy& policy, const LayoutMap& map, N
 }
 
 Node* DropNote(const MapLayoutPolicy& policy, const LayoutMap& map, Node* map_container, Node* note,
-               double scale, ViewPoint p, DropMode mode, bool copy) {
+               double scale, ViewPoint p, DropMode mode, DropAs as) {
   if (note == nullptr || map_container == nullptr) {
     return nullptr;
   }
   const DropTarget target = FindDropTarget(policy, map, map_container, note, scale, p, mode);
   Hypertext* doc = note->GetHypertext();
-  if (!doc->CanEdit() || target.container->IsDescendedFrom(note)) {
+  if (!doc->CanEdit()) {
     return nullptr;
   }
-  if (copy) {
+  if (as == DropAs::kAlias) {
+    // An alias has no children, so it may stand inside its own original.
+    auto action = std::make_unique<AliasCreateAction>(note, target.container, target.position);
+    AliasCreateAction* raw = action.get();
+    return doc->PostAction(std::move(action)) ? raw->Alias() : nullptr;
+  }
+  if (target.container->IsDescendedFrom(note)) {
+    return nullptr;
+  }
+  if (as == DropAs::kCopy) {
     auto action = std::make_unique<CopyDropAction>(note, target.container, target.position);
     CopyDropAction* raw = action.get();
     return doc->PostAction(std::move(action)) ? raw->Copy() : nullptr;

@@ -40,7 +40,15 @@ SRect ResizeHandleRect(const SRect& frame, int handle);
 
 // What lies under the point: a resize handle of a selected box, else the box (its
 // title band or its body; boxes drawn inside containers included), else nothing.
+// Where a handle and another box overlap, ResolveConflicts decides.
 MapItem HitTest(const LayoutPolicy& policy, const LayoutMap& map, ViewPoint p);
+
+// Settles a point that falls both on a resize handle and on a box: the handle is drawn
+// with its box, so a box painted above that one (an elder sibling, or a note drawn
+// inside such a box) covers it and wins; otherwise the handle wins. Either item may be
+// empty, and the non-empty one is returned.
+MapItem ResolveConflicts(const LayoutPolicy& policy, const LayoutMap& map, const MapItem& handle,
+                         const MapItem& box);
 
 // Makes a note in `container` at the point (map pixels at `scale`) through an undoable
 // creation; null when a note lies under the point, the scale is not positive or the
@@ -63,11 +71,16 @@ struct DropTarget {
 DropTarget FindDropTarget(const MapLayoutPolicy& policy, const LayoutMap& map, Node* map_container,
                           const Node* note, double scale, ViewPoint p, DropMode mode);
 
-// Moves the note (or, with `copy`, a copy of it) to the drop target as one undoable
-// step. Returns the note moved or the copy, or null when refused (a note dropped into
-// its own subtree, a document that cannot be edited).
+// What a drop leaves at the target: the note itself, a copy (the copy modifier) or an
+// alias of it (the alias modifier).
+enum class DropAs { kMove, kCopy, kAlias };
+
+// Moves the note, or puts a copy or an alias of it, at the drop target as one undoable
+// step. Returns the note moved, the copy or the alias, or null when refused (a note
+// moved into its own subtree, a note that cannot be aliased, a document that cannot
+// be edited). An alias may go inside the note it stands for.
 Node* DropNote(const MapLayoutPolicy& policy, const LayoutMap& map, Node* map_container, Node* note,
-               double scale, ViewPoint p, DropMode mode, bool copy);
+               double scale, ViewPoint p, DropMode mode, DropAs as);
 
 // The point with each coordinate snapped to half map units at `scale`.
 ViewPoint SnapToHalfUnits(ViewPoint p, double scale);

@@ -52,4 +52,21 @@ void MapScale::SetTemporaryScale(double scale) {
 
 bool MapScale::ShouldAnimate(double from, double to) { return std::fabs(to - from) >= 0.1; }
 
+ZoomAnimation::ZoomAnimation(double from, double to)
+    : from_(from),
+      to_(to),
+      steps_(std::isfinite(from) && std::isfinite(to) && MapScale::ShouldAnimate(from, to)
+                 ? kSteps
+                 : 0) {}
+
+double ZoomAnimation::ScaleAt(int step) const {
+  if (step >= steps_) {
+    return to_;
+  }
+  if (step <= 0) {
+    return from_;
+  }
+  return from_ + (to_ - from_) * step / steps_;
+}
+
 }  // namespace fernweave

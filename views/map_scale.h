@@ -50,6 +50,26 @@ class MapScale {
   double temporary_ = 0;
 };
 
+// The steps of an animated change of zoom, as a pure function of the step: the window
+// sets each step's scale as the temporary scale, lays out and draws, and ends the
+// temporary scale after the last. A change too small to animate has no steps.
+class ZoomAnimation {
+ public:
+  static constexpr int kSteps = 8;
+
+  ZoomAnimation(double from, double to);
+  // 0 when the change is not animated (MapScale::ShouldAnimate is false).
+  int Steps() const { return steps_; }
+  // The scale shown at step 1..Steps(), moving from `from` to `to` evenly; steps past
+  // the last give `to`, steps before the first `from`.
+  double ScaleAt(int step) const;
+
+ private:
+  double from_;
+  double to_;
+  int steps_;
+};
+
 }  // namespace fernweave
 
 #endif  // FERNWEAVE_VIEWS_MAP_SCALE_H_

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "foundation/error.h"
 #include "model/node.h"
@@ -19,21 +20,73 @@ LayoutInfo* Record(LayoutMap* map, const Node* n) {
 }  // namespace
 
 void HideInChart(Node* top, LayoutMap* map) {
-  for (Node* n = top; n != nullptr; n = n->NextWithin(top)) {
-    if (n->IsAdornment()) {
+  for (Node* n = top; n != nullptr;) {
+    LayoutInfo* info = n->IsAdornment() ? nullptr : map->Get(n);
+    if (info == nullptr) {
+      // An outline makes rows only below expanded notes: a note without a record has
+      // none below it either, and an adornment is never shown.
+      n = NextOutside(n, top);
       continue;
     }
-    LayoutInfo* info = Record(map, n);
     info->visible = false;
     info->placed = true;
+    n = n->NextWithin(top);
   }
+}
+
+Node* NextOutside(const Node* n, const Node* top) {
+  for (; n != nullptr && n != top; n = n->Father()) {
+    if (n->Brother() != nullptr) {
+      return n->Brother();
+    }
+  }
+  return nullptr;
 }
 
 bool OutlineLayoutPolicy::CanLayout(const Node* note) const { return !note->IsAdornment(); }
 
 void OutlineLayoutPolicy::Initialize() { row_ = 0; }
 
+void OutlineLayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect& bounds,
+                                  int depth) {
+  RequireNotNull(root, "OutlineLayoutPolicy::Prepare: no root");
+  Initialize();
+  // Rows are made and sized only where the outline can show them: the root and every
+  // note below an expanded one. A folded subtree costs nothing however large it is.
+  for (Node* n = root; n != nullptr;) {
+    bool created = false;
+    LayoutInfo* info = map->CreateFor(n, &created);
+    if (created) {
+      info->expanded = InitiallyExpanded(n, root);
+      info->visible = CanLayout(n);
+      info->measured_height = 0;
+      info->depth = depth;
+    }
+    info->used = true;
+    CalcSize(scale, info, bounds);
+    // The document root has no row of its own and always shows its children.
+    const bool open = (info->expanded || n->IsRootNote()) && !n->IsAdornment();
+    n = open ? n->NextWithin(root) : NextOutside(n, root);
+  }
+  // Rows shown before and folded away since keep their state (a note expanded inside a
+  // folded one is still expanded when it shows again), hidden.
+  map->ForEach([root](LayoutInfo* r) {
+    if (!r->used && r->node->IsDescendedFrom(root)) {
+      r->used = true;
+      r->visible = false;
+      r->placed = true;
+    }
+  });
+}
+
 void OutlineLayoutPolicy::SetSpacing(int, int vertical) { vertical_spacing_ = vertical; }
+
+void OutlineLayoutPolicy::SetColumnLayout(std::vector<OutlineColumn> columns) {
+  for (OutlineColumn& c : columns) {
+    c.width = std::max(1, c.width);
+  }
+  columns_ = std::move(columns);
+}
 
 void OutlineLayoutPolicy::Expand(Node* note, LayoutMap* map, bool siblings, bool descendants) {
   LayoutInfo* info = map->Get(note);
@@ -42,18 +95,16 @@ void OutlineLayoutPolicy::Expand(Node* note, LayoutMap* map, bool siblings, bool
   }
   const bool state = !info->expanded;
   info->expanded = state;
+  // Notes folded away so far have no rows yet; they are made here so that they show
+  // in the new state.
   if (descendants) {
     for (Node* n = note->NextWithin(note); n != nullptr; n = n->NextWithin(note)) {
-      if (LayoutInfo* r = map->Get(n)) {
-        r->expanded = state;
-      }
+      map->CreateFor(n)->expanded = state;
     }
   }
   if (siblings && !note->IsRootNote() && note->Father() != nullptr) {
     for (Node* s = note->Father()->Son(); s != nullptr; s = s->Brother()) {
-      if (LayoutInfo* r = map->Get(s)) {
-        r->expanded = state;
-      }
+      map->CreateFor(s)->expanded = state;
     }
   }
 }
@@ -66,7 +117,7 @@ void OrvexOutlineLayoutPolicy::CalcSize(double, LayoutInfo* info, const SRect& a
   }
   const int size = PercentTextSize(info->node, text_size_attribute_, TextSize());
   info->frame = SRect{10, 0, area.right, size};
-  if (info->node->IsSeparator()) {
+  if (IsSeparatorNote(info->node)) {
     info->frame.bottom += 4;
   } else {
     info->frame.right -= 10;
@@ -142,11 +193,15 @@ void OrvexOutlineLayoutPolicy::AdjustChart(double scale, Node* start, Node* root
                                            LayoutMap* map) {
   int64_t y = 10;
   const int page = PageHeight();
-  for (Node* n = start; n != nullptr; n = n->NextWithin(root)) {
+  for (Node* n = start; n != nullptr;) {
     LayoutInfo* info = map->Get(n);
     if (info == nullptr) {
+      n = NextOutside(n, root);
       continue;
     }
+    // Rows inside a folded note are hidden: their frames are not needed.
+    const bool open = (info->expanded || n->IsRootNote()) && !n->IsAdornment();
+    Node* next = open ? n->NextWithin(root) : NextOutside(n, root);
     const double indent = (indent_unit_ + extra_indent_) * info->level;
     const int32_t x = ClampPixel(indent);
     SRect frame = info->frame;
@@ -160,7 +215,18 @@ void OrvexOutlineLayoutPolicy::AdjustChart(double scale, Node* start, Node* root
       frame.right = AddClamped(frame.left, int64_t{x} + 50);
     }
     if (info->visible) {
-      Measure(info, &frame);
+      // The name is set beside the check box and within the first column, so it
+      // wraps within that room.
+      SRect measured = frame;
+      if (use_checkbox_) {
+        measured.left = AddClamped(measured.left, CheckboxWidth(info->text_size));
+      }
+      if (const std::vector<OutlineColumn>* columns = WithColumnLayout()) {
+        measured.right = std::min(measured.right, (*columns)[0].width);
+      }
+      measured.right = std::max(measured.right, measured.left);
+      Measure(info, &measured);
+      frame.bottom = measured.bottom;
       if (page > 0 && frame.top / page < frame.bottom / page) {
         // A row never straddles a page break: it moves to the top of the next page.
         const int32_t shift = (frame.bottom / page) * page - frame.top;
@@ -171,6 +237,7 @@ void OrvexOutlineLayoutPolicy::AdjustChart(double scale, Node* start, Node* root
       y = std::min<int64_t>(y, kMaxViewCoordinate);
     }
     info->frame = frame;
+    n = next;
   }
 }
 
@@ -194,7 +261,7 @@ void OrvexOutlineLayoutPolicy::Measure(LayoutInfo* info, SRect* rect) const {
   if (Width(r) > 3 * h + 70) {
     r.right -= 70;
     double needed = Measurer().WrappedHeight(font, note->DisplayName(), Width(r));
-    const double leading = note->GetDouble("NameLeading");
+    const double leading = NameLeading(note);
     if (std::isfinite(leading) && leading > 0) {
       needed += std::trunc(needed / size) * std::min(leading, 1000.0);
     }

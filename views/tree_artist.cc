@@ -30,7 +30,39 @@ TextStyle NameStyle(const Node* n, double size, const DrawColor& color) {
   return style;
 }
 
-void DrawOutlineRow(DrawContext* dc, const LayoutInfo& info) {
+void DrawCheckbox(DrawContext* dc, const Node* n, const SRect& box) {
+  dc->FillRect(box, kWhite);
+  dc->FrameRect(box, DrawColor::Gray(0.35), 1);
+  if (n->GetBoolean("Checked")) {
+    ShapePath tick;
+    const double w = Width(box);
+    const double h = Height(box);
+    tick.MoveTo(box.left + w * 0.2, box.top + h * 0.55);
+    tick.LineTo(box.left + w * 0.42, box.top + h * 0.78);
+    tick.LineTo(box.left + w * 0.8, box.top + h * 0.25);
+    dc->StrokePath(tick, kBlack, LineStyle{std::max(1.0, w / 8), LineStyle::Dash::kSolid});
+  }
+}
+
+// The values of the columns after the first, each kept to its column.
+void DrawColumns(DrawContext* dc, const Node* n, const SRect& row, int size,
+                 const std::vector<OutlineColumn>& columns) {
+  int64_t left = columns[0].width;
+  for (size_t i = 1; i < columns.size(); ++i) {
+    const int64_t right = left + columns[i].width;
+    SRect cell{ClampPixel(left + 4), row.top, ClampPixel(right - 2), row.bottom};
+    if (!IsEmpty(cell) && n->HasAttribute(columns[i].attribute)) {
+      TextStyle style;
+      style.font.size = size;
+      style.color = DrawColor::Gray(0.2);
+      style.wrap = false;
+      dc->DrawText(n->GetString(columns[i].attribute), cell, style);
+    }
+    left = right;
+  }
+}
+
+void DrawOutlineRow(DrawContext* dc, const LayoutInfo& info, const TreeDrawing& drawing) {
   const Node* n = info.node;
   const SRect& f = info.frame;
   if (n->IsSeparator()) {
@@ -57,12 +89,23 @@ void DrawOutlineRow(DrawContext* dc, const LayoutInfo& info) {
     triangle.Close();
     dc->FillPath(triangle, DrawColor::Gray(0.35));
   }
+  int32_t left = f.left;
+  if (drawing.checkboxes) {
+    const int32_t box = std::max(6, size * 3 / 4);
+    const int32_t top = static_cast<int32_t>(mid) - box / 2;
+    DrawCheckbox(dc, n, SRect{left, top, left + box, top + box});
+    left = AddClamped(left, OutlineLayoutPolicy::CheckboxWidth(size));
+  }
   // A colour swatch before the name.
   const int32_t swatch = std::max(4, size * 2 / 3);
   const int32_t top = static_cast<int32_t>(mid) - swatch / 2;
-  dc->FillRect(SRect{f.left, top, f.left + swatch, top + swatch}, BodyColor(n));
+  dc->FillRect(SRect{left, top, left + swatch, top + swatch}, BodyColor(n));
   SRect text = f;
-  text.left += swatch + 4;
+  text.left = left + swatch + 4;
+  if (drawing.columns != nullptr && !drawing.columns->empty()) {
+    text.right = std::max(text.left, std::min(text.right, (*drawing.columns)[0].width));
+    DrawColumns(dc, n, f, size, *drawing.columns);
+  }
   dc->DrawText(n->DisplayName(), text, NameStyle(n, size, kBlack));
 }
 
@@ -113,8 +156,13 @@ void DrawTreeView(DrawContext* dc, const LayoutMap& map, const TreeDrawing& draw
     return;
   }
   // Tree order: parents before their children, so nested treemap boxes lie on top.
-  for (Node* n = drawing.root; n != nullptr; n = n->NextWithin(drawing.root)) {
+  // Nothing below a note without a record or a folded one is shown, so the walk
+  // skips those subtrees: a large folded outline costs only its shown rows.
+  Node* next = nullptr;
+  for (Node* n = drawing.root; n != nullptr; n = next) {
     const LayoutInfo* info = map.Get(n);
+    const bool open = info != nullptr && (info->expanded || n->IsRootNote());
+    next = open ? n->NextWithin(drawing.root) : NextOutside(n, drawing.root);
     if (info == nullptr || !info->visible || info->inside) {
       continue;
     }
@@ -124,7 +172,7 @@ void DrawTreeView(DrawContext* dc, const LayoutMap& map, const TreeDrawing& draw
     }
     switch (drawing.kind) {
       case TreeViewKind::kOutline:
-        DrawOutlineRow(dc, *info);
+        DrawOutlineRow(dc, *info, drawing);
         break;
       case TreeViewKind::kChart:
         DrawChartBox(dc, *info, map);

@@ -5,8 +5,11 @@
 #ifndef FERNWEAVE_VIEWS_TREE_ARTIST_H_
 #define FERNWEAVE_VIEWS_TREE_ARTIST_H_
 
+#include <vector>
+
 #include "views/draw_context.h"
 #include "views/layout_map.h"
+#include "views/outline_layout_policy.h"
 
 namespace fernweave {
 
@@ -20,6 +23,10 @@ struct TreeDrawing {
   SRect update;          // only records meeting this area are drawn
   int text_size = 12;    // the view's text size (the treemap's title bands)
   DrawColor background = DrawColor::Gray(1);
+  // Outline only: a check box before each name, and the columns (not owned; null for
+  // none) with the names kept to the first.
+  bool checkboxes = false;
+  const std::vector<OutlineColumn>* columns = nullptr;
 };
 
 // Paints every visible record of the map that meets the update area. REQUIRES: the map

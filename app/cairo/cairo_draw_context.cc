@@ -291,7 +291,8 @@ void CairoDrawContext::DrawLayerAt(DrawLayer* layer) {
 PangoTextMeasurer::PangoTextMeasurer()
     : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1)),
       cr_(cairo_create(surface_)),
-      layout_(pango_cairo_create_layout(cr_)) {
+      layout_(pango_cairo_create_layout(cr_)),
+      advances_(layout_) {
   ReleaseDrawingCachesAtExit();
   // Metrics without hinting, so sizes do not depend on the screen.
   cairo_font_options_t* options = cairo_font_options_create();
@@ -337,6 +338,17 @@ double PangoTextMeasurer::TextWidth(const FontSpec& font, std::string_view text)
 }
 
 double PangoTextMeasurer::WrappedHeight(const FontSpec& font, std::string_view text,
+                                        double width) const {
+  const double w = std::isfinite(width) ? std::clamp(width, 1.0, 1.0e6) : 1.0e6;
+  const auto key = FontKey(font);
+  if (const auto height =
+          advances_.OneLineHeight(key, fonts_.Get(font), std::get<1>(key) / 100.0, text, w)) {
+    return *height;
+  }
+  return LaidOutHeight(font, text, width);
+}
+
+double PangoTextMeasurer::LaidOutHeight(const FontSpec& font, std::string_view text,
                                         double width) const {
   const std::string clean = CleanText(text);
   pango_layout_set_font_description(layout_, fonts_.Get(font));

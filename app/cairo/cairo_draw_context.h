@@ -14,6 +14,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/cairo/advance_cache.h"
 #include "views/draw_context.h"
 
 namespace fernweave {
@@ -65,7 +66,8 @@ class CairoDrawContext : public DrawContext {
   FontCache fonts_;
 };
 
-// Measures text with Pango on a private one-pixel surface.
+// Measures text with Pango on a private one-pixel surface. A name that surely fits on
+// one line is answered from cached character advances (app/cairo/advance_cache.h).
 class PangoTextMeasurer : public TextMeasurer {
  public:
   PangoTextMeasurer();
@@ -76,11 +78,14 @@ class PangoTextMeasurer : public TextMeasurer {
   FontMetrics Metrics(const FontSpec& font) const override;
   double TextWidth(const FontSpec& font, std::string_view text) const override;
   double WrappedHeight(const FontSpec& font, std::string_view text, double width) const override;
+  // WrappedHeight always from a full layout of the text, never from the cache.
+  double LaidOutHeight(const FontSpec& font, std::string_view text, double width) const;
 
  private:
   cairo_surface_t* surface_;
   cairo_t* cr_;
   PangoLayout* layout_;
+  mutable AdvanceCache advances_;
   mutable FontCache fonts_;
   mutable std::map<std::tuple<std::string, int, bool, bool>, FontMetrics> metrics_;
 };

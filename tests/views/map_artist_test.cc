@@ -93,6 +93,23 @@ TEST(MapArtistTest, LayersAreDrawnOnceAndCopiedAfterwards) {
   EXPECT_EQ(direct.Texts(), (std::vector<std::string>{"Back"}));
 }
 
+TEST(MapArtistTest, NotesCastShadowsUnlessSwitchedOff) {
+  Scene scene;
+  auto shadow_core = [&] {
+    RecordingDrawContext dc;
+    scene.artist.SetUseLayers(false);
+    scene.artist.Draw(&dc, kBounds, kBounds);
+    // Eldest's frame 38,38,142,70 moved by its 5-pixel distance and widened by a
+    // quarter of its 10-pixel blur.
+    return std::count_if(dc.log().begin(), dc.log().end(), [](const std::string& line) {
+      return line.rfind("fill 41,41,149,77 #000000", 0) == 0;
+    });
+  };
+  EXPECT_EQ(shadow_core(), 1);
+  At(scene.doc.get(), "Eldest")->SetBoolean("Shadow", false);
+  EXPECT_EQ(shadow_core(), 0);
+}
+
 TEST(MapArtistTest, SelectedBoxesGetSolidHandlesOffScreenAndFramedOnScreen) {
   Scene s;
   Node* eldest = At(s.doc.get(), "Eldest");

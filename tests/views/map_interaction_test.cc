@@ -6,6 +6,7 @@
 
 #include "model/action.h"
 #include "model/node.h"
+#include "model/undo_texts.h"
 #include "tests/support/model_builder.h"
 #include "tests/support/recording_draw_context.h"
 #include "views/map_interaction.h"
@@ -117,18 +118,18 @@ TEST(MapEditTest, DroppingMovesOntoTheMapOrIntoABox) {
   const SRect f = s.map.Get(box)->frame;  // 182,2,322,106
   // Into the box, 14 pixels right of and 4 below its centre: × 6 ÷ 36, plus the scroll.
   const ViewPoint p{f.left + Width(f) / 2 + 18, f.top + Height(f) / 2 + 6};
-  ASSERT_EQ(DropNote(s.policy, s.map, s.doc->Root(), a, 36, p, DropMode::kIntoBox, false), a);
+  ASSERT_EQ(DropNote(s.policy, s.map, s.doc->Root(), a, 36, p, DropMode::kIntoBox, DropAs::kMove), a);
   EXPECT_EQ(a->Father(), box);
   EXPECT_EQ(a->GetString("Xpos") + "," + a->GetString("Ypos"), "4,1");
   s.doc->UndoHistory().Undo();
   EXPECT_EQ(a->Father(), s.doc->Root());
   EXPECT_EQ(a->GetString("Xpos"), "0");
   // On the map the point itself gives the position, whatever lies beneath.
-  ASSERT_EQ(DropNote(s.policy, s.map, s.doc->Root(), a, 36, p, DropMode::kOnMap, false), a);
+  ASSERT_EQ(DropNote(s.policy, s.map, s.doc->Root(), a, 36, p, DropMode::kOnMap, DropAs::kMove), a);
   EXPECT_EQ(a->Father(), s.doc->Root());
   EXPECT_EQ(a->GetString("Xpos"), "7.5");
   // A box cannot be dropped into itself.
-  EXPECT_EQ(DropNote(s.policy, s.map, s.doc->Root(), box, 36, p, DropMode::kIntoBox, false)
+  EXPECT_EQ(DropNote(s.policy, s.map, s.doc->Root(), box, 36, p, DropMode::kIntoBox, DropAs::kMove)
                 ->Father(),
             s.doc->Root());
 }
@@ -141,11 +142,58 @@ TEST(MapEditTest, ACopyDroppedIntoABoxIsOneUndoStep) {
   const SRect f = s.map.Get(s.Note("Box"))->frame;
   const ViewPoint centre{f.left + Width(f) / 2, f.top + Height(f) / 2};
   Node* copy =
-      DropNote(s.policy, s.map, s.doc->Root(), s.Note("A"), 36, centre, DropMode::kIntoBox, true);
+      DropNote(s.policy, s.map, s.doc->Root(), s.Note("A"), 36, centre, DropMode::kIntoBox, DropAs::kCopy);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(test::Dump(s.doc->Root(), {"Xpos"}), "A Xpos=0\nBox Xpos=5\n  A copy Xpos=0\n");
   s.doc->UndoHistory().Undo();
   EXPECT_EQ(test::Dump(s.doc->Root(), {"Xpos"}), "A Xpos=0\nBox Xpos=5\n");
+  EXPECT_EQ(test::CheckInvariants(*s.doc), "");
+}
+
+TEST(MapHitTest, AHandleCoveredByABoxPaintedAboveItIsNotHit) {
+  MapSetup s("Elder\nYounger");
+  Place(s.Note("Elder"), 10, 0, 3, 2);    // 362,2,466,70
+  Place(s.Note("Younger"), 11, 1, 3, 2);  // 398,38,502,106
+  s.Lay();
+  auto hit = [&](ViewPoint p) {
+    const MapItem item = HitTest(s.policy, s.map, p);
+    return item.record == nullptr ? std::string("none")
+                                  : item.record->node->Name() + " " + std::to_string(item.handle);
+  };
+  s.Note("Younger")->Select(true);
+  EXPECT_EQ(hit({396, 36}), "Elder 0");  // the elder box covers the younger's corner
+  EXPECT_EQ(hit({503, 107}), "Younger 5");
+  s.Note("Younger")->Select(false);
+  s.Note("Elder")->Select(true);
+  EXPECT_EQ(hit({467, 71}), "Elder 5");  // above the younger box
+}
+
+TEST(MapEditTest, AnAliasDropIsOneUndoStepAndMayGoInsideItsOriginal) {
+  MapSetup s("A\nBox");
+  Place(s.Note("A"), 0, 0, 2, 1);
+  Place(s.Note("Box"), 5, 0, 4, 3);
+  s.Lay();
+  const SRect f = s.map.Get(s.Note("Box"))->frame;
+  const ViewPoint centre{f.left + Width(f) / 2, f.top + Height(f) / 2};
+  Node* alias = DropNote(s.policy, s.map, s.doc->Root(), s.Note("A"), 36, centre,
+                         DropMode::kIntoBox, DropAs::kAlias);
+  ASSERT_NE(alias, nullptr);
+  EXPECT_TRUE(alias->IsAliasFor(s.Note("A")));
+  EXPECT_EQ(test::Dump(s.doc->Root(), {"Xpos"}), "A Xpos=0\nBox Xpos=5\n  A Xpos=0\n");
+  EXPECT_EQ(UndoMenuText(s.doc->UndoHistory().Current()), "Undo Make Alias");
+  s.doc->UndoHistory().Undo();
+  EXPECT_EQ(test::Dump(s.doc->Root(), {"Xpos"}), "A Xpos=0\nBox Xpos=5\n");
+  s.doc->UndoHistory().Redo();
+  EXPECT_EQ(alias->Father(), s.Note("Box"));
+  // An alias of the box inside the box itself; an alias of an alias stands for the
+  // original.
+  Node* inner = DropNote(s.policy, s.map, s.doc->Root(), alias, 36, centre, DropMode::kIntoBox,
+                         DropAs::kAlias);
+  ASSERT_NE(inner, nullptr);
+  EXPECT_TRUE(inner->IsAliasFor(s.Note("A")));
+  EXPECT_NE(DropNote(s.policy, s.map, s.doc->Root(), s.Note("Box"), 36, centre, DropMode::kIntoBox,
+                     DropAs::kAlias),
+            nullptr);
   EXPECT_EQ(test::CheckInvariants(*s.doc), "");
 }
 

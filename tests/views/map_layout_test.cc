@@ -12,6 +12,7 @@
 #include "views/map_layout_policy.h"
 #include "views/map_scale.h"
 #include "views/outline_layout_policy.h"
+#include "views/treemap_layout_policy.h"
 
 namespace fernweave {
 namespace {
@@ -67,6 +68,12 @@ TEST(MapScaleTest, SettingsGiveTheScaleAndBadSettingsAreClamped) {
   EXPECT_DOUBLE_EQ(scale.Scale(), 50.0);
   EXPECT_TRUE(MapScale::ShouldAnimate(36.0, 36.1));
   EXPECT_FALSE(MapScale::ShouldAnimate(36.0, 36.09));
+  const ZoomAnimation zoom(6, 36);
+  ASSERT_EQ(zoom.Steps(), 8);
+  EXPECT_EQ(std::vector<double>({zoom.ScaleAt(-1), zoom.ScaleAt(4), zoom.ScaleAt(8), zoom.ScaleAt(9)}),
+            std::vector<double>({6, 21, 36, 36}));
+  EXPECT_EQ(ZoomAnimation(36, 36.05).Steps(), 0);
+  EXPECT_EQ(ZoomAnimation(std::nan(""), 36).Steps(), 0);
 }
 
 TEST(MapLayoutTest, BoxFramesFollowPositionSizeAndInset) {
@@ -224,6 +231,33 @@ TEST(MapHitTest, ElderSiblingsNotesAndTitlesWin) {
   EXPECT_EQ(hit({11 * 36 + 10, 36 + 10}, true), "Elder");
   EXPECT_EQ(hit({13 * 36 + 10, 2 * 36 + 10}, true), "Younger");
   EXPECT_EQ(hit({30 * 36, 30 * 36}, true), "none");
+}
+
+TEST(MapHitTest, NearestBoxWithinTheSlopAndWhereToScroll) {
+  MapSetup s("A\nB");
+  Place(At(s.doc.get(), "A"), 0, 0, 2, 1);  // 2,2,70,34
+  Place(At(s.doc.get(), "B"), 4, 0, 2, 1);  // 146,2,214,34
+  s.Lay(36);
+  struct Case {
+    ViewPoint p;
+    int slop;
+    const char* expected;
+  } cases[] = {
+      {{10, 10}, 0, "A"},   {{75, 10}, 5, "none"}, {{75, 10}, 6, "A"},
+      {{100, 10}, 40, "A"}, {{120, 10}, 40, "B"},  {{100, 100}, 10, "none"},
+  };
+  for (const Case& c : cases) {
+    const LayoutInfo* near = s.policy.FindNodeNear(c.p, s.map, c.slop);
+    EXPECT_EQ(near == nullptr ? std::string("none") : near->node->Name(), c.expected)
+        << c.p.x << "," << c.p.y << " slop " << c.slop;
+  }
+  const SRect target{100, 50, 200, 80};
+  EXPECT_EQ(s.policy.ChooseScrollLoc(target), (ViewPoint{100, 50}));  // no margin
+  EXPECT_EQ(OrvexOutlineLayoutPolicy().ChooseScrollLoc(target), (ViewPoint{95, 45}));
+  int32_t x = 7;
+  int32_t y = 7;
+  EXPECT_FALSE(TreemapLayoutPolicy().ChooseScrollLoc(target, &x, &y));
+  EXPECT_EQ(x + y, 14);
 }
 
 }  // namespace

@@ -51,6 +51,76 @@ TEST(OutlineLayoutTest, DocumentRootShowsTopLevelRowsAndExpandingShowsChildren) 
   EXPECT_FALSE(map.Get(At(doc.get(), "A/A1/A11"))->expanded);
 }
 
+TEST(OutlineLayoutTest, FoldedSubtreesGetNoRowsAndKeepTheirInnerStateWhenFoldedAgain) {
+  auto doc = test::MakeDocument("A\n  A1\n    A11\n      A111\n  A2\nB");
+  OrvexOutlineLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(map.Get(At(doc.get(), "A/A1")), nullptr);
+  EXPECT_EQ(map.size(), 3u);  // the root, A and B
+  policy.Expand(At(doc.get(), "A"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  policy.Expand(At(doc.get(), "A/A1"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(Rows(doc.get(), map), "A 0 10\nA1 1 27\nA11 2 44\nA2 1 61\nB 0 78\n");
+  // Folding A hides A1 and A11 but keeps A1 expanded for when A opens again.
+  policy.Expand(At(doc.get(), "A"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(Rows(doc.get(), map), "A 0 10\nB 0 27\n");
+  ASSERT_NE(map.Get(At(doc.get(), "A/A1")), nullptr);
+  EXPECT_TRUE(map.Get(At(doc.get(), "A/A1"))->expanded);
+  policy.Expand(At(doc.get(), "A"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(Rows(doc.get(), map), "A 0 10\nA1 1 27\nA11 2 44\nA2 1 61\nB 0 78\n");
+  // A hit below the last row finds nothing, not a hidden row's stale frame.
+  EXPECT_EQ(policy.FindNodeAt(ViewPoint{40, 100}, map, true), nullptr);
+}
+
+TEST(OutlineLayoutTest, RangeSelectionTakesShownRowsAndOptimizeDropsPlainHiddenOnes) {
+  auto doc = test::MakeDocument("A\n  A1\nB\nC\nD");
+  OrvexOutlineLayoutPolicy policy;
+  LayoutMap map;
+  policy.Expand(At(doc.get(), "A"), &map, false, false);  // no record yet: nothing
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  auto selected = [&] {
+    std::string out;
+    for (const Node* n : doc->Selection()) {
+      out += n->Name() + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(policy.RangeSelect(At(doc.get(), "C"), At(doc.get(), "A"), map, false), 3);
+  EXPECT_EQ(selected(), "A B C ");
+  EXPECT_EQ(policy.RangeSelect(At(doc.get(), "D"), At(doc.get(), "D"), map, false), 1);
+  EXPECT_EQ(selected(), "D ");
+  // A1 shown once, then folded away with nothing of its own to keep.
+  policy.Expand(At(doc.get(), "A"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(policy.RangeSelect(At(doc.get(), "A"), At(doc.get(), "B"), map, true), 3);
+  policy.Expand(At(doc.get(), "A"), &map, false, false);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(policy.Optimize(doc->Root(), &map), 1);
+  EXPECT_EQ(map.Get(At(doc.get(), "A/A1")), nullptr);
+  EXPECT_EQ(Rows(doc.get(), map), "A 0 10\nB 0 27\nC 0 44\nD 0 61\n");
+}
+
+TEST(OutlineLayoutTest, NamesWrapWithinTheFirstColumn) {
+  auto doc = test::MakeDocument("alpha beta gamma delta epsilon\nB");
+  OrvexOutlineLayoutPolicy policy;
+  LayoutMap map;
+  policy.SetUseCheckbox(true);  // 16 pixels less room still holds the name
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(Rows(doc.get(), map), "alpha beta gamma delta epsilon 0 10\nB 0 27\n");
+  // The first column's 200 pixels less the row's 10, the check box's 16 and the 70
+  // kept free leave 104: the name takes three lines of 14.4 pixels.
+  policy.SetColumnLayout({{"Name", 200}, {"Xpos", 80}});
+  policy.ChangedSize(&map);
+  LayOutView(&policy, 16, doc->Root(), &map, kOutlineArea);
+  EXPECT_EQ(Rows(doc.get(), map), "alpha beta gamma delta epsilon 0 10\nB 0 53\n");
+  policy.SetColumnLayout({});
+  EXPECT_EQ(policy.WithColumnLayout(), nullptr);
+}
+
 TEST(OutlineLayoutTest, OnlyRowsWiderThanThreeLinesAndSeventyAreWrapped) {
   auto doc = test::MakeDocument("alpha beta gamma delta");
   OrvexOutlineLayoutPolicy policy;
