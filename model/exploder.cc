@@ -292,7 +292,7 @@ Node* Exploder::MakeNoteIn(Node* container, std::string_view name) {
   if (!placement_ || placement_->container != container || previous == nullptr ||
       previous->Father() != container || previous->Brother() != nullptr ||
       previous->IsHidden()) {
-    placement_.emplace();
+    placement_ = Placement{};
     placement_->container = container;
     placement_->last = container->YoungestSon();
     for (const Node* c = container->Son(); c != nullptr; c = c->Brother()) {
