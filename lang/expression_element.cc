@@ -138,7 +138,8 @@ class ShellElement : public ExpressionElement {
     if (rest.empty()) {
       return std::make_unique<AAInvalid>("shell: syntax error");
     }
-    return MakeShellValue(parser.Create(rest));
+    // CreateOperand counts towards the nesting bound: "````...x" nests one level each.
+    return MakeShellValue(parser.CreateOperand(rest));
   }
 };
 

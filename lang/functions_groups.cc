@@ -282,7 +282,8 @@ class AACollect : public AAFunction {
 
   double ValueNumber(Node* n) const {
     double x;
-    if (value_->IsValid() && IsNumericType(value_->AttributeType(n)) && value_->FastNumber(n, &x)) {
+    // FastNumber answers only for values that are numbers already, which read the same.
+    if (value_->IsValid() && value_->FastNumber(n, &x)) {
       return x;
     }
     return LeadingNumber(ValueText(n));
