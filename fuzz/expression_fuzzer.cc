@@ -1,6 +1,9 @@
 // Parses arbitrary text as an expression and as action statements, and evaluates the
 // expression for each note of a small document holding attributes of every type,
-// links, an alias and a prototype; the value is also assigned to scratch attributes.
+// links, an alias, a prototype, an adornment and macros; the value is also assigned to
+// scratch attributes. Every built-in function is reachable (the corpus seeds call each
+// of them); links the link actions make are removed after each input so the document
+// stays small, and the functions' work budget is small so nested aggregates end fast.
 // Nothing may crash, leak or hang. The first byte chooses case sensitivity.
 
 #include <cstddef>
@@ -14,13 +17,16 @@
 #include "fuzz/fuzz_support.h"
 #include "lang/aa_value.h"
 #include "lang/expression_parser.h"
+#include "lang/functions.h"
 #include "lang/language.h"
 #include "lang/list_splitters.h"
 #include "lang/statement_parser.h"
 #include "lang/value_dump.h"
 #include "model/attribute.h"
 #include "model/hypertext.h"
+#include "model/alias_node.h"
 #include "model/link.h"
+#include "model/link_manager.h"
 #include "model/node.h"
 #include "model/orvex.h"
 #include "model/props.h"
@@ -32,12 +38,13 @@ constexpr size_t kMaxInput = 2048;
 struct Fixture {
   std::unique_ptr<fernweave::Orvex> doc;
   std::vector<fernweave::Node*> notes;
+  std::string links;  // the links as made, to see whether an input changed them
 };
 
-Fixture& Document() {
+std::unique_ptr<Fixture> Build() {
   using namespace fernweave;
-  static Fixture* fixture = [] {
-    auto* f = new Fixture;
+  {
+    auto f = std::make_unique<Fixture>();
     f->doc = Orvex::Create("Fuzz.skep");
     Hypertext* doc = f->doc.get();
     Props& props = doc->Properties();
@@ -78,9 +85,19 @@ Fixture& Document() {
     link.dest = b;
     link.name = "agree";
     doc->CreateLink(link);
-    f->notes = {doc->Root(), top, a, b, proto};
+    Node* pad = doc->MakeNode(Hypertext::NoteKind::kAdornment, "Pad", top, b, 0, 0);
+    Node* alias = AliasNode::CreateFor(a, top, pad, 1, 1, false);
+    b->SetText("stone lantern moss");
+    doc->Records().SetMacro("m", "<$1|$2|\\$3|$0|$7>");
+    doc->Records().SetMacro("self", "do(self, $1)");
+    f->notes = {doc->Root(), top, a, b, proto, pad, alias};
+    f->links = doc->Links().All().ToString(false);
     return f;
-  }();
+  }
+}
+
+std::unique_ptr<Fixture>& Document() {
+  static auto* fixture = new std::unique_ptr<Fixture>(Build());
   return *fixture;
 }
 
@@ -94,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {
     SetNowForTesting(int64_t{3324186307});
     InstallLanguage();
+    AAFunction::SetWorkBudgetForTesting(20000);
     return true;
   }();
   (void)ready;
@@ -105,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   std::unique_ptr<AAValue> value = AgentActionExpressionParser::Parse(text, case_sensitive, &error);
   (void)DumpTree(value.get());
-  Fixture& fixture = Document();
+  Fixture& fixture = *Document();
   if (value != nullptr) {
     for (Node* note : fixture.notes) {
       Captures captures;
@@ -118,6 +136,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       value->Do(scratch, fixture.notes[2], name, captures);
       scratch->Remove(name);
     }
+  }
+
+  // An input whose link actions changed the links gets a fresh document after it.
+  if (fixture.doc->Links().All().ToString(false) != fixture.links) {
+    Document() = Build();
   }
 
   AgentActionParser statements(text);

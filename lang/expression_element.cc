@@ -5,6 +5,7 @@
 
 #include "lang/aa_operators.h"
 #include "lang/expression_parser.h"
+#include "lang/functions.h"
 
 namespace fernweave {
 
@@ -133,8 +134,12 @@ class ShellElement : public ExpressionElement {
   FW_ELEMENT_BOILERPLATE(ShellElement)
   bool CanBeParsed() const override { return true; }
   std::unique_ptr<AAValue> Parse(AgentActionExpressionParser& parser) override {
-    parser.Rest();
-    return parser.Unavailable("shell: not available yet");
+    const std::string rest = Parser::Trim(parser.Rest());
+    if (rest.empty()) {
+      return std::make_unique<AAInvalid>("shell: syntax error");
+    }
+    // CreateOperand counts towards the nesting bound: "````...x" nests one level each.
+    return MakeShellValue(parser.CreateOperand(rest));
   }
 };
 
@@ -214,6 +219,8 @@ class UnaryFunction : public ExpressionElement {
     call.name = entry_->name;
     call.canonical = entry_->canonical;
     call.case_sensitive = parser.CaseSensitive();
+    call.convention = entry_->convention;
+    call.nesting = parser.Nesting();
     switch (entry_->convention) {
       case ArgumentConvention::kList:
         call.raw = GetArguments(parser);
@@ -278,23 +285,17 @@ class UnaryFunction : public ExpressionElement {
 
   // links[(designator)].direction.type.attribute
   std::unique_ptr<AAValue> ParseLinks(AgentActionExpressionParser& parser) {
-    std::string text = "links";
+    std::string designator;
+    bool has_designator = false;
     if (parser.NextCharIs('(')) {
-      text += "(" + ParenParser(&parser).Token() + ")";
+      designator = ParenParser(&parser).Token();
+      has_designator = true;
     }
+    std::string dotted = "links";
     if (parser.NextCharIs('.')) {
-      text += DotParser(&parser).Token();
+      dotted += DotParser(&parser).Token();
     }
-    const size_t open = text.find('(');
-    const size_t close = text.rfind(')');
-    std::string dotted = text;
-    if (open != std::string::npos && close != std::string::npos && close > open) {
-      dotted = text.substr(0, open) + text.substr(close + 1);
-    }
-    if (ArgList(dotted, '.', true).size() < 4) {
-      return std::make_unique<AAInvalid>("links: syntax error");
-    }
-    return parser.Unavailable("links: not available yet");
+    return MakeLinksValue(designator, has_designator, dotted);
   }
 
   const FunctionEntry* entry_;

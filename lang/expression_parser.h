@@ -59,6 +59,8 @@ class AgentActionExpressionParser : public Parser {
   // A group left open stores "unterminated argument list".
   std::string GetArguments();
   bool AtStartOfExpression() const { return root_ == nullptr; }
+  // How many groups and operands deep the parser is reading now.
+  int Nesting() const { return nesting_ + operand_depth_; }
 
   // Parses text that lies one group deeper, copying any error it stores into this
   // parser. Gives an AAInvalid past kMaxNesting.

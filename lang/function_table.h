@@ -39,6 +39,9 @@ struct FunctionCall {
   // second, ...). Null for kList.
   std::unique_ptr<AAValue> arguments;
   bool case_sensitive = false;
+  ArgumentConvention convention = ArgumentConvention::kList;
+  // How many groups deep the call lies; arguments a maker parses itself lie one deeper.
+  int nesting = 0;
 };
 
 // Makes the function's value; may return an AAInvalid (for example "sum: syntax error"

@@ -158,7 +158,8 @@ TEST_F(ExpressionValueTest, AssignmentStoresByTheKindOfValue) {
       {"", "Size", "0"},
       {"if($Size){1}", "Prefix", "second"},
       {"1 +", "Prefix", "second"},
-      {"sqrt(4)", "Prefix", "second"},
+      {"exportedString(a, b)", "Prefix", "second"},
+      {"sqrt(4)", "Prefix", "2"},
   };
   test::ScopedIcuLocale locale("en_US");
   for (const auto& c : kCases) {
