@@ -103,12 +103,13 @@ TEST(UndoTextsTest, EveryIndexHasATextAndTheMenuFollowsTheState) {
   for (int index :
        {undo_index::kRename, undo_index::kColor, undo_index::kMove, undo_index::kDelete,
         undo_index::kCreate, undo_index::kDuplicate, undo_index::kCreateLink, undo_index::kMakeNote,
+        undo_index::kMakeAlias,
         undo_index::kEditLink, undo_index::kDeleteLink, undo_index::kPaste, undo_index::kPromote,
         undo_index::kDemote, undo_index::kCleanup, undo_index::kCreateAttribute,
         undo_index::kDeleteAttribute, undo_index::kEditAttribute}) {
     EXPECT_FALSE(UndoText(index).empty()) << index;
   }
-  EXPECT_TRUE(UndoText(9).empty());
+  EXPECT_TRUE(UndoText(16).empty());
   auto doc = test::MakeDocument("A\nB");
   EXPECT_EQ(UndoMenuText(doc->UndoHistory().Current()), "Undo");
   doc->PostAction(std::make_unique<NodeDeleteAction>(test::At(doc.get(), "A")));
