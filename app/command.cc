@@ -8,6 +8,7 @@
 
 #include "app/popen_shell.h"
 #include "app/terminal_progress.h"
+#include "export/export_template.h"
 #include "foundation/error.h"
 #include "foundation/shell.h"
 #include "foundation/user_messages.h"
@@ -43,6 +44,8 @@ const std::vector<Command>& Commands() {
       {"explode", "Explode a note's text into new notes and print how many were made",
        SetUpExplodeCommand},
       {"render", "Draw a note's map, outline, chart or treemap into a picture", SetUpRenderCommand},
+      {"template", "Print an export template expanded for a note, as its page is written",
+       SetUpTemplateCommand},
   };
   return commands;
 }
@@ -62,6 +65,8 @@ int RunCommandLine(int argc, char** argv) {
 
   // Paths, display names and set edits evaluate text through the language.
   InstallLanguage();
+  // Template values and exported strings of expressions expand through export.
+  InstallTemplateLanguage();
 
   CommandRunner chosen;
   for (const Command& command : Commands()) {

@@ -67,6 +67,7 @@ CommandRunner SetUpAttrCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpEvalCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpExplodeCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpRenderCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpTemplateCommand(CLI::App& sub, const GlobalOptions& global);
 
 // Command-line output shows a note's paragraph breaks (carriage returns) as line feeds.
 std::string WithLineFeeds(std::string text);
