@@ -56,17 +56,24 @@ class ExportTemplate;
 
 class ExportRun {
  public:
-  // The work one page may take, in code expansions; past it codes yield "".
+  // The work one page may take by default, in code expansions; past it codes yield "".
   static constexpr long kMaxStepsPerPage = 2'000'000;
 
-  // `doc` is not owned. Assigns the file names of every page at once.
+  // `doc` is not owned. The file names of every page are assigned at once, when the
+  // first one is asked for.
   explicit ExportRun(Hypertext* doc);
   ~ExportRun();
   ExportRun(const ExportRun&) = delete;
   ExportRun& operator=(const ExportRun&) = delete;
 
   Hypertext* document() const { return doc_; }
-  ExportFileManager& files() { return files_; }
+  ExportFileManager& files() {
+    if (!files_ready_) {
+      files_.Initialize();
+      files_ready_ = true;
+    }
+    return files_;
+  }
   TemplateLanguageHooks& hooks() { return hooks_; }
 
   // The application's folder of standard templates, searched after the document's
@@ -102,7 +109,8 @@ class ExportRun {
   std::set<const Node*> including;
   std::set<const Node*> text_from;
   // Counts one code expansion; false once the page's budget is spent.
-  bool Spend() { return ++steps_ <= kMaxStepsPerPage; }
+  bool Spend() { return ++steps_ <= max_steps_; }
+  void SetMaxStepsPerPage(long steps) { max_steps_ = steps; }
   void ResetBudget() { steps_ = 0; }
   // The run whose page is being expanded now (innermost), or null.
   static ExportRun* Current();
@@ -118,6 +126,8 @@ class ExportRun {
   std::unique_ptr<ExportTemplate> default_;
   std::string root_path_;
   long steps_ = 0;
+  long max_steps_ = kMaxStepsPerPage;
+  bool files_ready_ = false;
 };
 
 // Makes a run the current one while alive.

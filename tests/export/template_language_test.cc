@@ -6,12 +6,14 @@
 
 #include "export/export_element.h"
 #include "export/export_template.h"
+#include "foundation/stime.h"
 #include "lang/action.h"
 #include "lang/language.h"
 #include "lang/template_value.h"
 #include "model/alias_node.h"
 #include "model/hypertext.h"
 #include "model/link.h"
+#include "model/value.h"
 #include "tests/support/model_builder.h"
 
 namespace fernweave {
@@ -307,6 +309,69 @@ TEST_F(TemplateTest, LanguageTemplateValuesAndExportedStrings) {
   // Asked for inside the note's own page, it is a circle, not a loop.
   EXPECT_EQ(Page("^value(^include(current,/T)^)^", "Top/A"),
             "<^include(current,^):: circular include>");
+}
+
+TEST_F(TemplateTest, ListsDecorateItemsAndSkipNotesWithoutPages) {
+  At(doc_.get(), "Top/B")->SetBoolean("HTMLDontExport", true);
+  Node* b1 = At(doc_.get(), "Top/B/B1");
+  Node* a = At(doc_.get(), "Top/A");
+  for (const char* type : {"agree", "disagree"}) {
+    LinkRecord record;
+    record.source = b1;
+    record.dest = a;
+    record.name = type;
+    doc_->CreateLink(record);
+  }
+  LinkRecord web;
+  web.source = b1;
+  web.url = "https://example.org/?a=1&b=\"2\"";
+  doc_->CreateLink(web);
+  const struct {
+    const char* path;
+    const char* text;
+    const char* out;
+  } kCases[] = {
+      {"Top/B/B1", "^ancestors(<p>,[,],</p>)^", "<p>[<a href=\"../../Top.html\">Top</a>]</p>"},
+      {"Top/A", "^siblings(,^title^:,;,)^",
+       "<ul>A:A;</ul>"},
+      {"Top", "^childlinks(<ol>,default,default,</ol>)^",
+       "<ol><li><a href=\"Top/A.html\">A</a></li></ol>"},
+      {"Top/A", "^childlinks^|^ancestors(x,y,z,w)^", "|xy<a href=\"../Top.html\">Top</a>zw"},
+      {"Top/B/B1", "^outboundlinks(,,,,disagree)^",
+       "<ul><li><a href=\"../A.html\">A</a></li></ul>"},
+      {"Top/B/B1", "^outboundlinks(,^title(source)^>,,)^",
+       "<ul>B1><a href=\"../A.html\">A</a></li>B1><a href=\"../A.html\">A</a></li></ul>"},
+      {"Top/A", "^inboundbasiclinks(,,,)^^if(^inboundlinks^)^ in^endif^",
+       "<ul><li><a href=\"B/B1.html\">B1</a></li></ul> in"},
+      {"Top/B/B1", "^outboundweblinks(,,,)^",
+       "<ul><li><a href=\"https://example.org/?a=1&amp;b=&quot;2&quot;\">"
+       "https://example.org/?a=1&amp;b=&quot;2&quot;</a></li></ul>"},
+      {"Top/A", "^outboundlinks(,,,)^|^if(^outboundlinks^)^x^else^none^endif^", "|none"},
+      {"Top/A", "^linkto(/Top/B/B1)^ ^linkto(/Top/Nowhere)^|",
+       "<a href=\"B/B1.html\" >B1</a> |"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Page(c.text, c.path), c.out) << c.path << ": " << c.text;
+  }
+}
+
+TEST_F(TemplateTest, DatesAndCountsReadTheNote) {
+  Node* a = At(doc_.get(), "Top/A");
+  a->SetBySystem(a->GetAttribute("Created"), Value::ForDate(STime(5, 4, 2009).GetNew()));
+  a->SetText("first para\r  \rsecond\rthird");
+  const struct {
+    const char* text;
+    const char* out;
+  } kCases[] = {
+      {"^created(,y)^ ^created(/Top/A, y)^", "2009 2009"},
+      {"^paragraphs(2,plain)^|", "first para\r  \rsecond\r|"},
+      {"^paragraphs(9,plain)^|", "first para\r  \rsecond\rthird|"},
+      {"^text(/Top/A, 1)^|", "<p>first </p>\n...|"},
+      {"^days(^created(,y)^-01-01, 100000)^^days(never, 5)^", " true  false "},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Page(c.text, "Top/A"), c.out) << c.text;
+  }
 }
 
 }  // namespace
