@@ -8,6 +8,7 @@
 
 #include "app/popen_shell.h"
 #include "app/terminal_progress.h"
+#include "export/export_template.h"
 #include "foundation/error.h"
 #include "foundation/shell.h"
 #include "foundation/user_messages.h"
@@ -49,6 +50,8 @@ const std::vector<Command>& Commands() {
        SetUpUpdateCommand},
       {"stamp", "Define a stamp, or list them", SetUpStampCommand},
       {"macro", "Define a macro, or list them", SetUpMacroCommand},
+      {"template", "Print an export template expanded for a note, as its page is written",
+       SetUpTemplateCommand},
   };
   return commands;
 }
@@ -68,6 +71,8 @@ int RunCommandLine(int argc, char** argv) {
 
   // Paths, display names and set edits evaluate text through the language.
   InstallLanguage();
+  // Template values and exported strings of expressions expand through export.
+  InstallTemplateLanguage();
 
   CommandRunner chosen;
   for (const Command& command : Commands()) {

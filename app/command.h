@@ -72,6 +72,7 @@ CommandRunner SetUpFindCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpUpdateCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpStampCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpMacroCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpTemplateCommand(CLI::App& sub, const GlobalOptions& global);
 
 // Command-line output shows a note's paragraph breaks (carriage returns) as line feeds.
 std::string WithLineFeeds(std::string text);

@@ -6,6 +6,7 @@
 #include "lang/aa_operators.h"
 #include "lang/expression_parser.h"
 #include "lang/functions.h"
+#include "lang/template_value.h"
 
 namespace fernweave {
 
@@ -124,8 +125,8 @@ class ExportTemplateElement : public ExpressionElement {
   FW_ELEMENT_BOILERPLATE(ExportTemplateElement)
   bool CanBeParsed() const override { return true; }
   std::unique_ptr<AAValue> Parse(AgentActionExpressionParser& parser) override {
-    parser.Rest();
-    return parser.Unavailable("export: not available yet");
+    // The rest of the expression, caret included, is an export template.
+    return MakeTemplateValue("^" + parser.Rest());
   }
 };
 

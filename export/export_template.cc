@@ -1,0 +1,380 @@
+#include "export/export_template.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "export/entities.h"
+#include "export/markup_element.h"
+#include "lang/action.h"
+#include "lang/template_value.h"
+#include "model/hypertext.h"
+#include "model/ht_path.h"
+#include "model/node.h"
+
+namespace fernweave {
+
+namespace {
+
+ExportRun* current_run = nullptr;
+
+// Keep in sync with the named preferences of persist/document_preference_keys.h.
+constexpr char kExportHostKey[] = "ExportHost";
+constexpr char kTemplateFolderKey[] = "HTMLTemplateFolder";
+
+constexpr size_t kMaxTemplateFileSize = size_t{4} << 20;
+constexpr char kUnableToFind[] = "Unable to find this template";
+
+std::vector<std::string>& StandardFolders() {
+  static std::vector<std::string> folders;
+  return folders;
+}
+
+// Whether a template name stays inside the folder it is looked up in: relative, and
+// no component climbs out.
+bool StaysInFolder(std::string_view name) {
+  if (name.empty() || name[0] == '/') {
+    return false;
+  }
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find('/', start);
+    if (end == std::string_view::npos) {
+      end = name.size();
+    }
+    if (name.substr(start, end - start) == "..") {
+      return false;
+    }
+    start = end + 1;
+  }
+  return name.find('\0') == std::string_view::npos;
+}
+
+bool ReadSmallFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<size_t>(size) > kMaxTemplateFileSize) {
+    return false;
+  }
+  in.seekg(0);
+  text->assign(static_cast<size_t>(size), '\0');
+  in.read(text->data(), size);
+  return static_cast<bool>(in);
+}
+
+bool IsBlankText(std::string_view s) {
+  for (char c : s) {
+    if (c != ' ' && c != '\t') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether a paragraph is left without paragraph tags: markup already, a macro call
+// or a line holding one code.
+bool IsMarkupParagraph(std::string_view p) {
+  while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) {
+    p.remove_prefix(1);
+  }
+  while (!p.empty() && (p.back() == ' ' || p.back() == '\t')) {
+    p.remove_suffix(1);
+  }
+  if (p.empty()) {
+    return true;
+  }
+  if (p.front() == '<' && p.back() == '>') {
+    return true;
+  }
+  if (p.starts_with("^do") && (p.ends_with(")") || p.ends_with(")^"))) {
+    return true;
+  }
+  return p.size() > 3 && p[0] == '^' && std::isalpha(static_cast<unsigned char>(p[1])) != 0 &&
+         (p.ends_with(")^") || p.ends_with("^"));
+}
+
+std::string ExpandForLanguage(Node* node, std::string_view text);
+std::string ExportedStringForLanguage(Node* note, std::string_view template_name);
+
+}  // namespace
+
+// --- ExportRun -----------------------------------------------------------------
+
+ExportRun::ExportRun(Hypertext* doc) : doc_(doc), files_(doc) {
+  if (doc_ != nullptr) {
+    if (const Value* folder = doc_->Preferences().Get(kTemplateFolderKey)) {
+      if (!folder->AsString().empty()) {
+        folders_.push_back(folder->AsString());
+      }
+    }
+  }
+  for (const std::string& folder : StandardFolders()) {
+    folders_.push_back(folder);
+  }
+}
+
+ExportRun::~ExportRun() = default;
+
+ExportRun* ExportRun::Current() { return current_run; }
+
+void ExportRun::SetStandardTemplateFolder(std::string folder) {
+  StandardFolders() = {std::move(folder)};
+}
+
+ExportTemplate* ExportRun::TemplateFileNamed(std::string_view name_view) {
+  std::string name(name_view);
+  std::replace(name.begin(), name.end(), ':', '/');
+  if (auto it = files_loaded_.find(name); it != files_loaded_.end()) {
+    return it->second.get();
+  }
+  std::vector<std::string> candidates = {name};
+  if (const size_t slash = name.rfind('/'); slash != std::string::npos) {
+    candidates.push_back(name.substr(slash + 1));
+  }
+  for (const std::string& candidate : candidates) {
+    if (!StaysInFolder(candidate)) {
+      continue;
+    }
+    for (const std::string& folder : folders_) {
+      std::string text;
+      if (ReadSmallFile(folder + "/" + candidate, &text)) {
+        auto loaded = std::make_unique<ExportTemplate>(this, candidate, text);
+        ExportTemplate* result = loaded.get();
+        files_loaded_[name] = std::move(loaded);
+        return result;
+      }
+    }
+  }
+  return nullptr;
+}
+
+ExportTemplate* ExportRun::TemplateFromNote(Node* note) {
+  if (note == nullptr) {
+    return nullptr;
+  }
+  auto& slot = notes_loaded_[note];
+  if (slot == nullptr) {
+    slot = std::make_unique<ExportTemplate>(this, note->Name(), note->GetText());
+  }
+  return slot.get();
+}
+
+ExportTemplate* ExportRun::TemplateNamed(std::string_view name, Node* from) {
+  if (name.empty()) {
+    return nullptr;
+  }
+  if (from != nullptr) {
+    Node* note = HTPath(name).Get(from);
+    if (note != nullptr && note->GetBoolean("IsTemplate")) {
+      return TemplateFromNote(note);
+    }
+  }
+  return TemplateFileNamed(name);
+}
+
+ExportTemplate* ExportRun::TemplateFor(Node* note) {
+  if (note != nullptr) {
+    const std::string own = note->GetString("HTMLExportTemplate");
+    if (!own.empty()) {
+      if (ExportTemplate* t = TemplateNamed(own, note); t != nullptr) {
+        return t;
+      }
+    }
+  }
+  return DefaultTemplate();
+}
+
+ExportTemplate* ExportRun::DefaultTemplate() {
+  if (default_ != nullptr) {
+    return default_.get();
+  }
+  ExportTemplate* found = nullptr;
+  Node* root = doc_ != nullptr ? doc_->Root() : nullptr;
+  if (root != nullptr) {
+    const std::string named = root->GetString("HTMLExportTemplate");
+    if (!named.empty()) {
+      found = TemplateNamed(named, root);
+    }
+  }
+  if (found == nullptr) {
+    found = TemplateFileNamed("item.html");
+  }
+  if (found != nullptr) {
+    return found;
+  }
+  default_ = std::make_unique<ExportTemplate>(this, "item.html", kUnableToFind);
+  return default_.get();
+}
+
+std::string ExportRun::Host() const {
+  if (doc_ == nullptr) {
+    return std::string();
+  }
+  const Value* host = doc_->Preferences().Get(kExportHostKey);
+  std::string text = host != nullptr ? host->AsString() : std::string();
+  if (!text.empty() && text.back() != '/') {
+    text += '/';
+  }
+  return text;
+}
+
+StCurrentRun::StCurrentRun(ExportRun* run) : previous_(current_run) { current_run = run; }
+
+StCurrentRun::~StCurrentRun() { current_run = previous_; }
+
+// --- ExportTemplate ----------------------------------------------------------------
+
+ExportTemplate::ExportTemplate(ExportRun* run, std::string name, std::string_view text)
+    : run_(run), name_(std::move(name)), root_(ExportElement::FromText(text)) {}
+
+ExportTemplate::~ExportTemplate() = default;
+
+std::string ExportTemplate::Export(Node* node, Node* for_file) {
+  if (run_->exporting != nullptr) {
+    return Expand(node);
+  }
+  StCurrentRun current(run_);
+  run_->exporting = node;
+  run_->for_file = for_file;
+  run_->ResetBudget();
+  std::string page;
+  {
+    StIncluding including(&run_->including,
+                          node != nullptr && node->GetOriginal() != nullptr ? node->GetOriginal()
+                                                                            : node);
+    page = Expand(node);
+  }
+  run_->exporting = nullptr;
+  run_->for_file = nullptr;
+  run_->for_link = nullptr;
+  return page;
+}
+
+std::string ExportTemplate::Expand(Node* node) {
+  StEvaluationDepth depth;
+  if (depth.Exceeded() || root_ == nullptr) {
+    return std::string();
+  }
+  std::string out;
+  root_->Export(&out, node, this);
+  return out;
+}
+
+std::string ExportTemplate::URLFor(const Node* target, const Node* page) const {
+  if (target == nullptr) {
+    return std::string();
+  }
+  if (!run_->RootPath().empty()) {
+    return run_->RootPath() + FileNameFor(target);
+  }
+  const std::string host = run_->Host();
+  if (host.empty() || host == "http://") {
+    return run_->files().RelativeURL(target, page);
+  }
+  return host + FileNameFor(target);
+}
+
+std::string ExportTemplate::HostFor(const Node*) const { return run_->Host(); }
+
+std::string ExportTemplate::DoTextMarkup(Node* note, size_t length) {
+  if (note == nullptr) {
+    return std::string();
+  }
+  std::string text = note->GetText();
+  const bool cut = length > 0 && length < text.size();
+  if (cut) {
+    text.resize(length);
+  }
+  const bool entities = note->GetBoolean("HTMLEntities") && use_entities_;
+  const bool quote = note->GetBoolean("HTMLQuoteHTML");
+  const std::string start = note->GetString("HTMLParagraphStart");
+  const std::string end = note->GetString("HTMLParagraphEnd");
+  std::string html;
+  size_t from = 0;
+  while (from <= text.size()) {
+    size_t to = text.find('\r', from);
+    if (to == std::string::npos) {
+      to = text.size();
+    }
+    const std::string_view paragraph = std::string_view(text).substr(from, to - from);
+    const std::string filtered =
+        entities ? EntityFilter(paragraph, false, quote) : std::string(paragraph);
+    if (IsMarkupParagraph(paragraph)) {
+      if (!IsBlankText(paragraph)) {
+        html += filtered + "\n";
+      }
+    } else {
+      html += start + filtered + end + "\n";
+    }
+    from = to + 1;
+  }
+  if (cut) {
+    html += "...";
+  }
+  if (html.find('^') == std::string::npos) {
+    return html;
+  }
+  // Codes written in a note's text run as part of the page.
+  StIncluding text_from(&run_->text_from, note);
+  ExportTemplate text_template(run_, name_, html);
+  return text_template.Expand(note);
+}
+
+// --- The language's side -------------------------------------------------------
+
+namespace {
+
+// Runs `work` in the run of the page under way, or in a run of its own for the note's
+// document when no page is being written.
+template <typename Work>
+std::string InSomeRun(Node* node, Work work) {
+  if (ExportRun* run = ExportRun::Current(); run != nullptr) {
+    return work(run, false);
+  }
+  ExportRun run(node->GetHypertext());
+  StCurrentRun current(&run);
+  return work(&run, true);
+}
+
+std::string ExpandForLanguage(Node* node, std::string_view text) {
+  return InSomeRun(node, [&](ExportRun* run, bool own) {
+    ExportTemplate t(run, "^", text);
+    return own ? t.Export(node, node) : t.Expand(node);
+  });
+}
+
+std::string ExportedStringForLanguage(Node* note, std::string_view template_name) {
+  return InSomeRun(note, [&](ExportRun* run, bool own) -> std::string {
+    ExportTemplate* t = template_name.empty() ? run->TemplateFor(note)
+                                              : run->TemplateNamed(template_name, note);
+    if (t == nullptr) {
+      return std::string();
+    }
+    const Node* key = note->GetOriginal() != nullptr ? note->GetOriginal() : note;
+    if (t->AlreadyIncluded(key)) {
+      return "<^include(" + note->Name() + "," + t->GetName() + "):: circular include>";
+    }
+    if (own) {
+      return t->Export(note, note);
+    }
+    StIncluding including(&run->including, key);
+    return t->Expand(note);
+  });
+}
+
+}  // namespace
+
+void InstallTemplateLanguage() {
+  TemplateEngine engine;
+  engine.expand = &ExpandForLanguage;
+  engine.exported_string = &ExportedStringForLanguage;
+  InstallTemplateEngine(engine);
+}
+
+}  // namespace fernweave
