@@ -106,7 +106,8 @@ std::string ExportedStringForLanguage(Node* note, std::string_view template_name
 
 // --- ExportRun -----------------------------------------------------------------
 
-ExportRun::ExportRun(Hypertext* doc) : doc_(doc), files_(doc) {
+ExportRun::ExportRun(Hypertext* doc)
+    : doc_(doc), files_(doc), hooks_(StandardLanguageHooks()) {
   if (doc_ != nullptr) {
     if (const Value* folder = doc_->Preferences().Get(kTemplateFolderKey)) {
       if (!folder->AsString().empty()) {

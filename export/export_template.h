@@ -52,6 +52,10 @@ struct TemplateLanguageHooks {
   std::function<std::optional<bool>(Node* note, std::string_view query)> test_query;
 };
 
+// The hooks every run starts with: actions parsed and applied as agents apply them,
+// document macros substituted, and queries tested as agents test them.
+TemplateLanguageHooks StandardLanguageHooks();
+
 class ExportTemplate;
 
 class ExportRun {

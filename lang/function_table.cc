@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "lang/functions.h"
+#include "lang/template_value.h"
 
 namespace fernweave {
 
@@ -97,7 +98,7 @@ const FunctionEntry kFunctions[] = {
     // Macros, evaluation, export and the shell.
     {"do", "do", C::kExpression, MakeBridgeFunction},
     {"eval", "eval", C::kList, MakeBridgeFunction},
-    {"exportedString", "exportedString", C::kList, nullptr},
+    {"exportedString", "exportedString", C::kList, &MakeExportedString},
     {"runCommand", "runCommand", C::kList, MakeBridgeFunction},
     // The conditional, which the parser itself builds.
     {"if", "if", C::kIf, nullptr},

@@ -9,7 +9,6 @@
 #include "foundation/stime.h"
 #include "lang/action.h"
 #include "lang/language.h"
-#include "lang/template_value.h"
 #include "model/alias_node.h"
 #include "model/hypertext.h"
 #include "model/link.h"
@@ -301,14 +300,20 @@ TEST_F(TemplateTest, HooksRunActionsAndMacrosAndRecursionEnds) {
 TEST_F(TemplateTest, LanguageTemplateValuesAndExportedStrings) {
   Node* a = At(doc_.get(), "Top/A");
   EXPECT_EQ(Action::Evaluate(a, "^title^ and ^get(Size)^"), "A and 3");
-  FunctionCall call;
-  call.raw = ArgList("/Top/A, /T");
-  std::unique_ptr<AAValue> exported = MakeExportedString(std::move(call));
-  Captures captures;
-  EXPECT_EQ(exported->Get(a, captures), "[A]");
+  EXPECT_EQ(Action::Evaluate(a, "exportedString(/Top/A, /T)"), "[A]");
   // Asked for inside the note's own page, it is a circle, not a loop.
   EXPECT_EQ(Page("^value(^include(current,/T)^)^", "Top/A"),
             "<^include(current,^):: circular include>");
+}
+
+TEST_F(TemplateTest, StandardHooksRunActionsMacrosAndQueries) {
+  doc_->Records().SetMacro("greet", "hi $1 ");
+  ExportRun run(doc_.get());
+  ExportTemplate page(&run, "page",
+                      "^action($Size=7)^^do(greet, you)^^if($Size == 7)^seven^else^other^endif^");
+  Node* top = At(doc_.get(), "Top");
+  EXPECT_EQ(page.Export(top, top), "hi you seven");
+  EXPECT_EQ(Action::Evaluate(top, "$Size"), "7");
 }
 
 TEST_F(TemplateTest, ListsDecorateItemsAndSkipNotesWithoutPages) {
