@@ -158,7 +158,6 @@ TEST_F(ExpressionValueTest, AssignmentStoresByTheKindOfValue) {
       {"", "Size", "0"},
       {"if($Size){1}", "Prefix", "second"},
       {"1 +", "Prefix", "second"},
-      {"exportedString(a, b)", "Prefix", "second"},
       {"sqrt(4)", "Prefix", "2"},
   };
   test::ScopedIcuLocale locale("en_US");
