@@ -119,7 +119,8 @@ size_t Value::PooledBytesFree() {
 
 void Value::operator delete(void* p, size_t size) {
 #ifdef FW_VALUES_ON_HEAP
-  ::operator delete(p, size);
+  (void)size;  // clang declares the sized global delete only with -fsized-deallocation
+  ::operator delete(p);
 #else
   ValuePool().Free(p, size);
 #endif
