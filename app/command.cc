@@ -52,6 +52,8 @@ const std::vector<Command>& Commands() {
       {"macro", "Define a macro, or list them", SetUpMacroCommand},
       {"template", "Print an export template expanded for a note, as its page is written",
        SetUpTemplateCommand},
+      {"export", "Export the document as a folder of HTML pages, or as one text file",
+       SetUpExportCommand},
   };
   return commands;
 }

@@ -73,6 +73,7 @@ CommandRunner SetUpUpdateCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpStampCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpMacroCommand(CLI::App& sub, const GlobalOptions& global);
 CommandRunner SetUpTemplateCommand(CLI::App& sub, const GlobalOptions& global);
+CommandRunner SetUpExportCommand(CLI::App& sub, const GlobalOptions& global);
 
 // Command-line output shows a note's paragraph breaks (carriage returns) as line feeds.
 std::string WithLineFeeds(std::string text);

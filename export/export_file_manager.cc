@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/content.h"
 #include "model/hypertext.h"
 #include "model/node.h"
 
@@ -116,9 +117,32 @@ std::string ExportFileManager::GetHTMLExtension() const {
   return extension.empty() ? ".html" : "." + extension;
 }
 
+std::string ExportFileManager::OwnExtensionFor(const Node* note) {
+  const std::string own = note->GetString("HTMLExportFileName");
+  const size_t dot = own.rfind('.');
+  if (dot == std::string::npos) {
+    return std::string();
+  }
+  // Only letters and digits make an extension ("page.php"); anything else after the
+  // last dot ("../x/y") is part of the name and cleaned with it.
+  const std::string extension = own.substr(dot + 1);
+  if (extension.empty() || extension.size() > 16 ||
+      !std::all_of(extension.begin(), extension.end(),
+                   [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+    return std::string();
+  }
+  return "." + extension;
+}
+
 std::string ExportFileManager::MakeFileNameFor(const Node* note) {
   const bool lower = note->GetBoolean("HTMLFileNameLowerCase");
-  std::string base = CleanName(note->GetString("HTMLExportFileName"), lower);
+  std::string own = note->GetString("HTMLExportFileName");
+  if (!OwnExtensionFor(note).empty()) {
+    own.erase(own.rfind('.'));
+  }
+  // Cleaned like a note's name, so no separator or climb survives; a name that keeps
+  // nothing falls back to the note's name.
+  std::string base = CleanName(own, lower);
   if (base.empty()) {
     base = CleanName(note->Name(), lower);
   }
@@ -150,7 +174,9 @@ std::string ExportFileManager::Variation(std::string_view file_name, int index,
 
 std::string ExportFileManager::UniqueFileNameFor(const Node* note,
                                                  const std::string& folder) const {
-  const std::string name = MakeFileNameFor(note) + GetHTMLExtension();
+  const std::string own_extension = OwnExtensionFor(note);
+  const std::string name =
+      MakeFileNameFor(note) + (own_extension.empty() ? GetHTMLExtension() : own_extension);
   if (taken_.count(folder + name) == 0) {
     return name;
   }
@@ -182,7 +208,9 @@ void ExportFileManager::AddName(const Node* note, const std::string& parent_path
   }
   const std::string name = UniqueFileNameFor(note, folder);
   *path_out = folder + name;
-  if (CanBeExportedToPage(note) || CanExportChildren(note)) {
+  const Content* content = note->GetContent();
+  const bool pictures = content != nullptr && content->CountPictures() > 0;
+  if (CanBeExportedToPage(note) || CanExportChildren(note) || pictures) {
     taken_.insert(*path_out);
     paths_[note] = *path_out;
   }
@@ -265,8 +293,38 @@ std::string ExportFileManager::RelativeURL(const Node* target, const Node* page,
   }
   // Climb from the page's folder to the deepest folder that also holds the target,
   // then walk down the target's folders to its file.
+  return RelativeURLToFile(Slashes(t->second), page) + hash;
+}
+
+std::string ExportFileManager::AuxFileName(const Node* page, int index) const {
+  auto it = paths_.find(page);
+  if (it == paths_.end()) {
+    return std::string();
+  }
+  return Slashes(StripExtension(it->second) + ".links" + std::to_string(index) +
+                 GetHTMLExtension());
+}
+
+std::string ExportFileManager::ImageFileName(const Node* note, int index,
+                                             std::string_view extension) const {
+  auto it = paths_.find(note);
+  if (it == paths_.end()) {
+    return std::string();
+  }
+  return Slashes(StripExtension(it->second) + ".img" + std::to_string(index) + "." +
+                 CleanName(extension, false));
+}
+
+std::string ExportFileManager::RelativeURLToFile(const std::string& path,
+                                                 const Node* page) const {
+  auto p = paths_.find(page);
+  if (page == nullptr || p == paths_.end()) {
+    return path;
+  }
+  std::string colon_path = path;
+  std::replace(colon_path.begin(), colon_path.end(), '/', kFileDelimiter);
   std::vector<std::string> from = SplitPath(p->second);
-  std::vector<std::string> to = SplitPath(t->second);
+  std::vector<std::string> to = SplitPath(colon_path);
   from.pop_back();
   const std::string file = to.back();
   to.pop_back();
@@ -281,7 +339,7 @@ std::string ExportFileManager::RelativeURL(const Node* target, const Node* page,
   for (size_t i = common; i < to.size(); ++i) {
     url += to[i] + "/";
   }
-  return url + file + hash;
+  return url + file;
 }
 
 }  // namespace fernweave

@@ -53,13 +53,26 @@ class ExportFileManager {
   // rule); "" (plus "#" anchor) for the same note; "" when the target has no page.
   std::string RelativeURL(const Node* target, const Node* page,
                           std::string_view anchor = "") const;
+  // The path from the export folder of the list behind a shared anchor of `page`'s
+  // page ("a/b.links1.html") and of picture `index` of `note`'s text
+  // ("a/b.img1.png"): beside the page, with two dots in the name so that no page or
+  // folder name can ever be the same. "" when the note has no path.
+  std::string AuxFileName(const Node* page, int index) const;
+  std::string ImageFileName(const Node* note, int index, std::string_view extension) const;
+  // The URL of the file at `path` (from the export folder, "/" between folders) from
+  // `page`'s page; the path itself when there is no page.
+  std::string RelativeURLToFile(const std::string& path, const Node* page) const;
   // The document's HTML extension preference, ".html" when it has none.
   std::string GetHTMLExtension() const;
 
   // The base name of a note's file (no extension, no uniqueness): its cleaned
-  // `HTMLExportFileName`, else its cleaned name; cut to `HTMLFileNameMaxLength`
-  // characters (at least 8); "note" + its id number when nothing is left.
+  // `HTMLExportFileName` without its extension, else its cleaned name; cut to
+  // `HTMLFileNameMaxLength` characters (at least 8); "note" + its id number when
+  // nothing is left.
   static std::string MakeFileNameFor(const Node* note);
+  // The extension `HTMLExportFileName` gives (cleaned, with its dot), or "" when it
+  // gives none.
+  static std::string OwnExtensionFor(const Node* note);
   // "name_i.ext" with the stem cut so that stem and suffix fit `max_length` (at
   // least 8) characters.
   static std::string Variation(std::string_view file_name, int index, size_t max_length);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "export/entities.h"
+#include "export/html_markup.h"
 #include "export/markup_element.h"
 #include "lang/action.h"
 #include "lang/template_value.h"
@@ -66,37 +67,6 @@ bool ReadSmallFile(const std::string& path, std::string* text) {
   text->assign(static_cast<size_t>(size), '\0');
   in.read(text->data(), size);
   return static_cast<bool>(in);
-}
-
-bool IsBlankText(std::string_view s) {
-  for (char c : s) {
-    if (c != ' ' && c != '\t') {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Whether a paragraph is left without paragraph tags: markup already, a macro call
-// or a line holding one code.
-bool IsMarkupParagraph(std::string_view p) {
-  while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) {
-    p.remove_prefix(1);
-  }
-  while (!p.empty() && (p.back() == ' ' || p.back() == '\t')) {
-    p.remove_suffix(1);
-  }
-  if (p.empty()) {
-    return true;
-  }
-  if (p.front() == '<' && p.back() == '>') {
-    return true;
-  }
-  if (p.starts_with("^do") && (p.ends_with(")") || p.ends_with(")^"))) {
-    return true;
-  }
-  return p.size() > 3 && p[0] == '^' && std::isalpha(static_cast<unsigned char>(p[1])) != 0 &&
-         (p.ends_with(")^") || p.ends_with("^"));
 }
 
 std::string ExpandForLanguage(Node* node, std::string_view text);
@@ -244,6 +214,7 @@ std::string ExportTemplate::Export(Node* node, Node* for_file) {
   run_->exporting = node;
   run_->for_file = for_file;
   run_->ResetBudget();
+  run_->aux_files = 0;
   std::string page;
   {
     StIncluding including(&run_->including,
@@ -287,37 +258,15 @@ std::string ExportTemplate::DoTextMarkup(Node* note, size_t length) {
   if (note == nullptr) {
     return std::string();
   }
-  std::string text = note->GetText();
-  const bool cut = length > 0 && length < text.size();
-  if (cut) {
-    text.resize(length);
-  }
-  const bool entities = note->GetBoolean("HTMLEntities") && use_entities_;
-  const bool quote = note->GetBoolean("HTMLQuoteHTML");
-  const std::string start = note->GetString("HTMLParagraphStart");
-  const std::string end = note->GetString("HTMLParagraphEnd");
-  std::string html;
-  size_t from = 0;
-  while (from <= text.size()) {
-    size_t to = text.find('\r', from);
-    if (to == std::string::npos) {
-      to = text.size();
+  if (!run_->use_html) {
+    std::string text = note->GetText();
+    if (length > 0 && length < text.size()) {
+      text.resize(length);
     }
-    const std::string_view paragraph = std::string_view(text).substr(from, to - from);
-    const std::string filtered =
-        entities ? EntityFilter(paragraph, false, quote) : std::string(paragraph);
-    if (IsMarkupParagraph(paragraph)) {
-      if (!IsBlankText(paragraph)) {
-        html += filtered + "\n";
-      }
-    } else {
-      html += start + filtered + end + "\n";
-    }
-    from = to + 1;
+    return text;
   }
-  if (cut) {
-    html += "...";
-  }
+  Node* page = ForFile() != nullptr ? ForFile() : note;
+  std::string html = HTMLMarkup(note, page, this, length).ToString();
   if (html.find('^') == std::string::npos) {
     return html;
   }
@@ -325,6 +274,34 @@ std::string ExportTemplate::DoTextMarkup(Node* note, size_t length) {
   StIncluding text_from(&run_->text_from, note);
   ExportTemplate text_template(run_, name_, html);
   return text_template.Expand(note);
+}
+
+std::string ExportTemplate::ExportAuxFile(std::string_view html) {
+  Node* page = ForFile();
+  const std::string path = run_->files().AuxFileName(page, ++run_->aux_files);
+  if (path.empty()) {
+    return std::string();
+  }
+  if (run_->output != nullptr) {
+    std::string file =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+        EncodeAttribute(page->Name()) + "</title>\n</head>\n<body>\n" + std::string(html) +
+        "</body>\n</html>\n";
+    run_->output->WriteAuxiliaryFile(path, file);
+  }
+  return run_->files().RelativeURLToFile(path, page);
+}
+
+std::string ExportTemplate::ExportImageFile(const Node* note, int index,
+                                            std::string_view extension, std::string_view bytes) {
+  const std::string path = run_->files().ImageFileName(note, index, extension);
+  if (path.empty()) {
+    return std::string();
+  }
+  if (run_->output != nullptr) {
+    run_->output->WriteAuxiliaryFile(path, bytes);
+  }
+  return run_->files().RelativeURLToFile(path, ForFile());
 }
 
 // --- The language's side -------------------------------------------------------

@@ -58,6 +58,15 @@ TemplateLanguageHooks StandardLanguageHooks();
 
 class ExportTemplate;
 
+// Where an export puts the files it writes beside its pages: the pictures of a
+// note's text and the lists behind anchors that several text links share.
+class ExportOutput {
+ public:
+  virtual ~ExportOutput() = default;
+  // Writes `bytes` to `path`, relative to the export folder ("/" between folders).
+  virtual void WriteAuxiliaryFile(const std::string& path, std::string_view bytes) = 0;
+};
+
 class ExportRun {
  public:
   // The work one page may take by default, in code expansions; past it codes yield "".
@@ -105,6 +114,13 @@ class ExportRun {
   const std::string& RootPath() const { return root_path_; }
   void SetRootPath(std::string path) { root_path_ = std::move(path); }
   bool HasChildLinks() const { return true; }
+  bool HasTextLinks() const { return true; }
+
+  // Where pictures and link lists are written; null (the default) gives them names
+  // and URLs but writes nothing. Not owned.
+  ExportOutput* output = nullptr;
+  // False for a text export: "^text^" then gives the plain text.
+  bool use_html = true;
 
   // --- Expansion bookkeeping --------------------------------------------------
   Node* exporting = nullptr;  // the note whose page is being written
@@ -112,6 +128,7 @@ class ExportRun {
   Link* for_link = nullptr;   // the link being listed, if any
   std::set<const Node*> including;
   std::set<const Node*> text_from;
+  int aux_files = 0;  // link lists written for the page under way
   // Counts one code expansion; false once the page's budget is spent.
   bool Spend() { return ++steps_ <= max_steps_; }
   void SetMaxStepsPerPage(long steps) { max_steps_ = steps; }
@@ -177,10 +194,18 @@ class ExportTemplate {
   const std::string& RootPath() const { return run_->RootPath(); }
   void RootPath(std::string path) { run_->SetRootPath(std::move(path)); }
 
-  // The note's text as HTML for "^text^": each paragraph entity-filtered in the
-  // note's paragraph tags; cut to `length` characters when non-zero. Text holding a
+  // The note's text as HTML for "^text^" (export/html_markup.h), cut after `length`
+  // bytes when non-zero; in a text export, the plain text so cut. HTML holding a
   // caret is then expanded as a template for the note.
   std::string DoTextMarkup(Node* note, size_t length);
+
+  // Writes a list of links beside the page under way; its URL from the page ("" when
+  // the page has no file).
+  std::string ExportAuxFile(std::string_view html);
+  // Writes picture `index` (from 1) of `note`'s text beside the note's page; its URL
+  // from the page under way ("" when the note has no file).
+  std::string ExportImageFile(const Node* note, int index, std::string_view extension,
+                              std::string_view bytes);
 
   bool UseEntities() const { return use_entities_; }
   void UseEntities(bool on) { use_entities_ = on; }

@@ -304,7 +304,8 @@ std::unique_ptr<ExportElement> MarkupExportElement::Create(std::string_view name
     return std::make_unique<MarkupPlace>(name, arguments, nesting);
   }
   for (CodeMaker maker :
-       {&CreateNoteCode, &CreateListCode, &CreateGroupCode, &CreateIncludeCode, &CreateTextCode}) {
+       {&CreateNoteCode, &CreateListCode, &CreateGroupCode, &CreateIncludeCode, &CreateTextCode,
+        &CreateCloudCode}) {
     if (std::unique_ptr<ExportElement> element = maker(name, arguments, nesting)) {
       return element;
     }

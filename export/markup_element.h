@@ -112,6 +112,8 @@ std::unique_ptr<ExportElement> CreateIncludeCode(const std::string& name,
                                                  const std::string& arguments, int nesting);
 std::unique_ptr<ExportElement> CreateTextCode(const std::string& name, const std::string& arguments,
                                               int nesting);
+std::unique_ptr<ExportElement> CreateCloudCode(const std::string& name,
+                                               const std::string& arguments, int nesting);
 
 }  // namespace fernweave
 

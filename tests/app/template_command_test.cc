@@ -38,7 +38,7 @@ TEST(TemplateCommandTest, ExpandsTextOrFileAndLeavesTheDocumentAlone) {
   run = RunFernweave({"template", file, "/Top/A & B", "--file", template_file});
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out,
-            "<h1>A &amp; B</h1><p>first</p>\n<p>second</p>\n<article class=\"child\">\n"
+            "<h1>A &amp; B</h1>first<br>\nsecond<br><article class=\"child\">\n"
             "<h2><a href=\"C.html\">C</a></h2>\n\n</article>\n");
 
   // The standard page is a whole HTML5 document.

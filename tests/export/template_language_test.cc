@@ -253,11 +253,11 @@ TEST_F(TemplateTest, EntitiesFollowTheNoteAndTheTemplate) {
 TEST_F(TemplateTest, TextIsParagraphsAndStopsWhenItIncludesItself) {
   Node* top = At(doc_.get(), "Top");
   top->SetText("a < b\r\r^title^ said\r<div>kept</div>");
-  EXPECT_EQ(Page("^text^"), "<p>a < b</p>\n<p>Top said</p>\n<div>kept</div>\n");
+  EXPECT_EQ(Page("^text^"), "a < b<br>\n\nTop said<br>\n<div>kept</div>");
   top->SetText("x ^text^");
-  EXPECT_EQ(Page("^text^"), "<p>x <^text(Top,page):: text tries to include itself ></p>\n");
+  EXPECT_EQ(Page("^text^"), "x <^text(Top,page):: text tries to include itself ><br>");
   top->SetText("one two three");
-  EXPECT_EQ(Page("^text(2)^"), "<p>one two </p>\n...");
+  EXPECT_EQ(Page("^text(2)^"), "one two ...<br>");
   EXPECT_EQ(Page("^paragraphs(1)^", "Top/A"), "");
 }
 
@@ -371,7 +371,7 @@ TEST_F(TemplateTest, DatesAndCountsReadTheNote) {
       {"^created(,y)^ ^created(/Top/A, y)^", "2009 2009"},
       {"^paragraphs(2,plain)^|", "first para\r  \rsecond\r|"},
       {"^paragraphs(9,plain)^|", "first para\r  \rsecond\rthird|"},
-      {"^text(/Top/A, 1)^|", "<p>first </p>\n...|"},
+      {"^text(/Top/A, 1)^|", "first ...<br>|"},
       {"^days(^created(,y)^-01-01, 100000)^^days(never, 5)^", " true  false "},
   };
   for (const auto& c : kCases) {
