@@ -129,6 +129,8 @@ void HTMLMarkup::Init() {
 
 void HTMLMarkup::FindParagraphs() {
   const std::string_view text(text_.data(), limit_);
+  const bool lists =
+      !Attribute("HTMLListItemStart").empty() || !Attribute("HTMLListItemEnd").empty();
   size_t pos = 0;
   while (pos <= text.size()) {
     size_t end = text.find('\r', pos);
@@ -153,8 +155,6 @@ void HTMLMarkup::FindParagraphs() {
     }
     p.end = end == std::string_view::npos ? text.size() : end;
     const std::string_view body = text.substr(p.start, p.end - p.start);
-    const bool lists = !Attribute("HTMLListItemStart").empty() ||
-                       !Attribute("HTMLListItemEnd").empty();
     if (IsMarkup(body)) {
       p.kind = Paragraph::Kind::kNone;
     } else if (lists && ListCharacterAt(body) > 0) {
