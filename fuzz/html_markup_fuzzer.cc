@@ -16,6 +16,7 @@
 #include "model/content.h"
 #include "model/hypertext.h"
 #include "model/link.h"
+#include "model/link_manager.h"
 #include "model/node.h"
 #include "model/orvex.h"
 #include "model/value.h"

@@ -145,6 +145,23 @@ TEST_F(ExporterTest, NamesNeverLeaveTheDestination) {
   }
   EXPECT_FALSE(fs::exists(dir_.path() / ".bashrc"));
 
+  // Template names are looked up inside the template folders only.
+  At(doc_.get(), "other")->Set("HTMLExportFileName", "");
+  fs::create_directories(dir_.path() / "templates");
+  std::ofstream(dir_.path() / "secret.html") << "SECRET";
+  std::ofstream(dir_.path() / "templates/mine.html") << "mine ^title^";
+  ExportOptions options;
+  options.template_folders = {(dir_.path() / "templates").string()};
+  for (const char* name : {"../secret.html", "mine.html"}) {
+    At(doc_.get(), "other")->Set("HTMLExportTemplate", name);
+    ASSERT_TRUE(ExportDocument(*doc_, out_.string(), options, nullptr, nullptr).ok());
+  }
+  EXPECT_EQ(Read(out_ / "other.html"), "mine other");
+  At(doc_.get(), "other")->Set("HTMLExportTemplate", "../secret.html");
+  ASSERT_TRUE(ExportDocument(*doc_, out_.string(), options, nullptr, nullptr).ok());
+  EXPECT_EQ(Read(out_ / "other.html"), "<h1>other</h1>");
+  At(doc_.get(), "other")->Set("HTMLExportTemplate", "");
+
   // A symbolic link where a folder goes is not followed out of the destination.
   fs::remove_all(out_);
   fs::create_directories(out_);
