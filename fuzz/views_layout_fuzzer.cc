@@ -7,13 +7,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 
+#include "model/action.h"
+#include "model/hypertext.h"
 #include "model/node.h"
 #include "persist/orvex_reader.h"
 #include "views/chart_layout_policy.h"
 #include "views/map_artist.h"
+#include "views/map_controller.h"
 #include "views/map_layout_policy.h"
 #include "views/outline_layout_policy.h"
 #include "views/tree_artist.h"
@@ -59,6 +63,54 @@ void LayOutMap(Node* container) {
   MapArtist artist(&map, container, &policy, &drawing, &links);
   NullContext dc;
   artist.Draw(&dc, SRect{0, 0, 2000, 2000}, SRect{0, 0, 2000, 2000});
+}
+
+// A window's gestures on the map: a drag of the first box onto the map, one into
+// the last box, a resize by a handle, an interior pan, a marquee and a new note, each
+// undone; the frames stay on the plane throughout.
+void WorkOnMap(Node* container) {
+  MapController map(container, nullptr);
+  NullContext dc;
+  auto centre = [](const LayoutInfo* r) {
+    return ViewPoint{r->frame.left + Width(r->frame) / 2, r->frame.top + Height(r->frame) / 2};
+  };
+  auto undo = [&] {
+    container->GetHypertext()->UndoHistory().Undo();
+    map.Layout();
+    CheckFrames(map.Map());
+  };
+  const std::vector<LayoutInfo*> records = map.Map().Records();
+  if (records.empty()) {
+    return;
+  }
+  Node* first_note = records.front()->node;
+  const ViewPoint first = centre(records.front());
+  const ViewPoint last = centre(records.back());
+  map.PointerDown(first, {});
+  map.PointerMove(ViewPoint{first.x + 40, first.y + 25});
+  map.PointerUp(ViewPoint{first.x + 40, first.y + 25}, {});
+  undo();
+  map.PointerDown(first, {});
+  map.PointerUp(last, PointerModifiers{.copy = true});
+  undo();
+  if (const LayoutInfo* r = map.Map().Get(first_note)) {
+    const ViewPoint corner{r->frame.right + 1, r->frame.bottom + 1};
+    map.PointerDown(centre(r), {});
+    map.PointerUp(centre(r), {});
+    map.PointerDown(corner, {});
+    map.PointerUp(ViewPoint{corner.x + 37, corner.y - 19}, {});
+    undo();
+  }
+  map.PointerDown(last, PointerModifiers{.grab = true});
+  map.PointerUp(ViewPoint{last.x - 30, last.y + 30}, {});
+  map.SetTool(MapTool::kMarquee);
+  map.PointerDown(ViewPoint{-5, -5}, {});
+  map.PointerUp(ViewPoint{2000, 2000}, {});
+  map.SetTool(MapTool::kCreate);
+  map.PointerDown(ViewPoint{-3000, -3000}, {});
+  map.PointerUp(ViewPoint{-3000, -3000}, {});
+  map.Draw(&dc, SRect{0, 0, 800, 600}, SRect{0, 0, 800, 600});
+  CheckFrames(map.Map());
 }
 
 }  // namespace
@@ -115,5 +167,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LayOutView(&policy, 36, root, &map, SRect{0, 0, 1024, 768});
     CheckFrames(map);
   }
+  WorkOnMap(root);
   return 0;
 }

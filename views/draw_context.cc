@@ -109,4 +109,6 @@ double FixedTextMeasurer::WrappedHeight(const FontSpec& font, std::string_view t
   return lines * line;
 }
 
+bool DrawContext::DrawPicture(std::string_view, const SRect&) { return false; }
+
 }  // namespace fernweave

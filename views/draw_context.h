@@ -132,6 +132,11 @@ class DrawContext {
                         const LineStyle& line) = 0;
   // Sets the text inside the box (top-aligned), clipped to it.
   virtual void DrawText(std::string_view text, const SRect& box, const TextStyle& style) = 0;
+  // Draws a picture (a note's own picture: PNG or JPEG bytes) as large as fits in the
+  // box, keeping its proportions, centred. False, drawing nothing, when the bytes are
+  // not a picture the context can read; a context that shows no pictures (the base)
+  // always answers false.
+  virtual bool DrawPicture(std::string_view bytes, const SRect& box);
   // Saves the clip; Restore brings back the last saved one.
   virtual void Save() = 0;
   virtual void Restore() = 0;

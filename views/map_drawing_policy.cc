@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "model/content.h"
 #include "model/node.h"
 #include "model/orvex.h"
 #include "model/value.h"
@@ -429,10 +430,32 @@ void OrvexMapDrawingPolicy::DrawAdornment(const LayoutInfo& info) {
     return;
   }
   FillShape(info, info.frame, DrawColor{color.red, color.green, color.blue, Opacity(note)});
+  DrawAdornmentPicture(info);
   if (ScaledBorder(info) > 0) {
     DrawOutline(info);
   }
   DrawTitle(info);
+}
+
+void OrvexMapDrawingPolicy::DrawAdornmentPicture(const LayoutInfo& info) {
+  const std::string& picture = info.node->GetContent()->picture();
+  if (picture.empty()) {
+    return;
+  }
+  // Over the body, inside the border, and within the outline of a shaped adornment.
+  const SRect area = Inset(info.frame, ScaledBorder(info));
+  if (IsEmpty(area)) {
+    return;
+  }
+  const ShapeKind kind = ShapeNamed(info.node->GetString("Shape"));
+  dc_->Save();
+  if (kind == ShapeKind::kRectangle) {
+    dc_->ClipRect(area);
+  } else {
+    dc_->ClipPath(ShapeOutline(kind, area));
+  }
+  dc_->DrawPicture(picture, area);
+  dc_->Restore();
 }
 
 }  // namespace fernweave

@@ -52,6 +52,8 @@ class OrvexMapDrawingPolicy {
   void DrawItem(const LayoutInfo& info, const LayoutMap& map);
   void DrawNode(const LayoutInfo& info, const LayoutMap& map, bool collection);
   void DrawAdornment(const LayoutInfo& info);
+  // The adornment's own picture, fitted inside its border.
+  void DrawAdornmentPicture(const LayoutInfo& info);
   // The note's shadow below its box: per `Shadow`, offset by `ShadowDistance` and
   // softened over `ShadowBlur` (both in pixels at the standard scale), in
   // `ShadowColor`. Not for adornments or boxes drawn inside containers.

@@ -223,7 +223,13 @@ Node* DropNote(const MapLayoutPolicy& policy, const LayoutMap& map, Node* map_co
   if (note == nullptr || map_container == nullptr) {
     return nullptr;
   }
-  const DropTarget target = FindDropTarget(policy, map, map_container, note, scale, p, mode);
+  return DropNoteAt(note, FindDropTarget(policy, map, map_container, note, scale, p, mode), as);
+}
+
+Node* DropNoteAt(Node* note, const DropTarget& target, DropAs as) {
+  if (note == nullptr || target.container == nullptr) {
+    return nullptr;
+  }
   Hypertext* doc = note->GetHypertext();
   if (!doc->CanEdit()) {
     return nullptr;

@@ -81,6 +81,9 @@ enum class DropAs { kMove, kCopy, kAlias };
 // be edited). An alias may go inside the note it stands for.
 Node* DropNote(const MapLayoutPolicy& policy, const LayoutMap& map, Node* map_container, Node* note,
                double scale, ViewPoint p, DropMode mode, DropAs as);
+// The same at a target already found: the note, its copy or its alias goes into
+// target.container at target.position.
+Node* DropNoteAt(Node* note, const DropTarget& target, DropAs as);
 
 // The point with each coordinate snapped to half map units at `scale`.
 ViewPoint SnapToHalfUnits(ViewPoint p, double scale);

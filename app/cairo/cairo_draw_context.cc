@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/cairo/font_map.h"
+#include "app/cairo/picture_decoder.h"
 #include "foundation/error.h"
 #include "views/view_geometry.h"
 
@@ -252,6 +253,33 @@ void CairoDrawContext::DrawText(std::string_view text, const SRect& box, const T
   cairo_move_to(cr_, box.left, box.top);
   pango_cairo_show_layout(cr_, layout_);
   cairo_restore(cr_);
+}
+
+bool CairoDrawContext::DrawPicture(std::string_view bytes, const SRect& box) {
+  if (IsEmpty(box) || bytes.empty()) {
+    return false;
+  }
+  cairo_surface_t* picture = CachedPicture(bytes);
+  if (picture == nullptr) {
+    return false;
+  }
+  const double width = cairo_image_surface_get_width(picture);
+  const double height = cairo_image_surface_get_height(picture);
+  const double fit = std::min(Width(box) / width, Height(box) / height);
+  const double x = box.left + (Width(box) - width * fit) / 2;
+  const double y = box.top + (Height(box) - height * fit) / 2;
+  cairo_save(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, x, y, width * fit, height * fit);
+  cairo_clip(cr_);
+  cairo_translate(cr_, x, y);
+  cairo_scale(cr_, fit, fit);
+  cairo_set_source_surface(cr_, picture, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+  cairo_surface_destroy(picture);
+  return true;
 }
 
 void CairoDrawContext::Save() { cairo_save(cr_); }

@@ -47,6 +47,7 @@ class CairoDrawContext : public DrawContext {
   void DrawLine(DrawPoint from, DrawPoint to, const DrawColor& color,
                 const LineStyle& line) override;
   void DrawText(std::string_view text, const SRect& box, const TextStyle& style) override;
+  bool DrawPicture(std::string_view bytes, const SRect& box) override;
   void Save() override;
   void Restore() override;
   void ClipRect(const SRect& r) override;

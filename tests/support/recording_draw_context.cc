@@ -48,6 +48,11 @@ void RecordingDrawContext::DrawText(std::string_view text, const SRect&, const T
   log_.push_back("text " + std::string(text));
 }
 
+bool RecordingDrawContext::DrawPicture(std::string_view bytes, const SRect& box) {
+  log_.push_back("picture " + RectText(box) + " " + std::to_string(bytes.size()));
+  return true;
+}
+
 void RecordingDrawContext::Save() { log_.push_back("save"); }
 void RecordingDrawContext::Restore() { log_.push_back("restore"); }
 void RecordingDrawContext::ClipRect(const SRect& r) { log_.push_back("clip " + RectText(r)); }

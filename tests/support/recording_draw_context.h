@@ -26,6 +26,8 @@ class RecordingDrawContext : public DrawContext {
   void DrawLine(DrawPoint from, DrawPoint to, const DrawColor& color,
                 const LineStyle& line) override;
   void DrawText(std::string_view text, const SRect& box, const TextStyle& style) override;
+  // Records the picture and answers that it was drawn.
+  bool DrawPicture(std::string_view bytes, const SRect& box) override;
   void Save() override;
   void Restore() override;
   void ClipRect(const SRect& r) override;
@@ -34,7 +36,7 @@ class RecordingDrawContext : public DrawContext {
   void DrawLayerAt(DrawLayer* layer) override;
 
   // "fill 1,2,3,4 #rrggbb", "frame ...", "erase ...", "text Name", "line", "path",
-  // "stroke", "save", "restore", "clip", "layer".
+  // "stroke", "picture 1,2,3,4 N" (N bytes), "save", "restore", "clip", "layer".
   const std::vector<std::string>& log() const { return log_; }
   // The texts drawn, in order.
   std::vector<std::string> Texts() const;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/hypertext.h"
+#include "model/content.h"
 #include "model/link.h"
 #include "model/node.h"
 #include "tests/support/model_builder.h"
@@ -91,6 +92,48 @@ TEST(MapArtistTest, LayersAreDrawnOnceAndCopiedAfterwards) {
   RecordingDrawContext direct;
   s.artist.Draw(&direct, kBounds, SRect{0, 0, 30, 30});
   EXPECT_EQ(direct.Texts(), (std::vector<std::string>{"Back"}));
+}
+
+// An adornment's picture lies over its body and under its border and title, inside the
+// border and clipped to its outline; an adornment without one draws no picture.
+TEST(MapArtistTest, AdornmentPictureLiesBetweenBodyAndBorder) {
+  struct Case {
+    const char* shape;
+    double border;
+    std::vector<std::string> expected;
+  };
+  // Back's frame is 2,2,430,214; Border 2 is 2 pixels at this size.
+  const Case cases[] = {
+      {"rectangle", 2,
+       {"save", "clip 4,4,428,212", "picture 4,4,428,212 5", "restore", "frame 2,2,430,214"}},
+      {"rectangle", 0, {"save", "clip 2,2,430,214", "picture 2,2,430,214 5", "restore", "text"}},
+      {"oval", 2, {"save", "clip path", "picture 4,4,428,212 5", "restore", "stroke"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.shape) + " border " + std::to_string(c.border));
+    Scene s;
+    Node* back = At(s.doc.get(), "Back");
+    back->GetContent()->set_picture("\x89PNG!");
+    back->Set("Shape", c.shape);
+    back->SetDouble("Border", c.border);
+    s.artist.SetDrawLinks(false);
+    RecordingDrawContext dc;
+    s.artist.Draw(&dc, kBounds, kBounds);
+    std::vector<std::string> log = dc.log();
+    const auto picture = std::find_if(log.begin(), log.end(), [](const std::string& l) {
+      return l.rfind("picture", 0) == 0;
+    });
+    ASSERT_NE(picture, log.end());
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.rfind("picture", 0) == 0; }),
+              1);
+    // The body's fill comes just before; the border (or the title) just after.
+    EXPECT_EQ(picture[-3].substr(0, 4), c.shape == std::string("oval") ? "path" : "fill");
+    for (size_t i = 0; i < c.expected.size(); ++i) {
+      EXPECT_EQ(picture[static_cast<ptrdiff_t>(i) - 2].substr(0, c.expected[i].size()),
+                c.expected[i]);
+    }
+  }
 }
 
 TEST(MapArtistTest, NotesCastShadowsUnlessSwitchedOff) {

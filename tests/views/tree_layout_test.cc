@@ -193,6 +193,24 @@ TEST(ChartLayoutTest, LeavesStackAndParentsCentreOnTheirChildren) {
   EXPECT_EQ(RectText(map.Get(r)->frame), "10,28,157,50");
 }
 
+// A leaf separator takes no slot; one that stops being a separator gets its slot on
+// the next pass, and L2 moves down by a slot (box height 22 + gap 13).
+TEST(ChartLayoutTest, ALeafSeparatorTakesNoSlotUntilItStopsBeingOne) {
+  auto doc = test::MakeDocument("R\n  L1\n  S\n  L2");
+  Node* r = At(doc.get(), "R");
+  Node* s = At(doc.get(), "R/S");
+  s->SetBoolean("Separator", true);
+  ChartLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 36, r, &map, SRect{});
+  EXPECT_FALSE(map.Get(s)->visible);
+  EXPECT_EQ(map.Get(At(doc.get(), "R/L2"))->frame.top, 45);
+  s->SetBoolean("Separator", false);
+  LayOutView(&policy, 36, r, &map, SRect{});
+  EXPECT_TRUE(map.Get(s)->visible);
+  EXPECT_EQ(map.Get(At(doc.get(), "R/L2"))->frame.top, 80);
+}
+
 TEST(ChartLayoutTest, ASingleSmallerChildMovesDownToTheMiddleOfItsParentsSlot) {
   auto doc = test::MakeDocument("R\n  C");
   Node* r = At(doc.get(), "R");
