@@ -1,5 +1,6 @@
 #include "desktop/gtk/document_window.h"
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -148,6 +149,7 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
 
 DocumentWindow::~DocumentWindow() {
   idle_timer_.disconnect();
+  refresh_.disconnect();
   session_->shell().SetAsker(nullptr);
   session_->hypertext()->RemoveView(listener_.get());
   map_.SetSession(nullptr);
@@ -186,9 +188,11 @@ void DocumentWindow::BuildActions() {
       session_->Redo();
     }
   });
-  add("new-note", [this] {
-    if (NewNote(*session_) != nullptr) {
-      Glib::signal_idle().connect_once([this] { note_pane_.StartRenaming(); });
+  add_action("new-note", [this] {
+    Node* made = nullptr;
+    Command([&] { made = NewNote(*session_); });
+    if (made != nullptr) {
+      note_pane_.StartRenaming();
     }
   });
   add("delete-note", [this] { DeleteSelected(*session_); });
@@ -293,7 +297,7 @@ void DocumentWindow::ScheduleRefresh() {
     return;
   }
   refresh_pending_ = true;
-  Glib::signal_idle().connect_once([this] {
+  refresh_ = Glib::signal_idle().connect([this] {
     refresh_pending_ = false;
     // While the user edits the note pane, its fields are left alone.
     // (An entry's focus lies on its inner text widget, hence the ancestor test.)
@@ -306,6 +310,7 @@ void DocumentWindow::ScheduleRefresh() {
       note_pane_.ShowSelected();
     }
     RefreshCommands();
+    return false;
   });
 }
 
@@ -367,6 +372,40 @@ void DocumentWindow::BuildOutline() {
       },
       false);
   outline_.add_controller(keys);
+
+  // Drag a row onto another to move the note before or after it, or into it.
+  auto source = Gtk::DragSource::create();
+  source->set_actions(Gdk::DragAction::MOVE);
+  source->signal_prepare().connect(
+      [this](double x, double y) -> Glib::RefPtr<Gdk::ContentProvider> {
+        int bx = 0;
+        int by = 0;
+        outline_.convert_widget_to_bin_window_coords(static_cast<int>(x), static_cast<int>(y),
+                                                     bx, by);
+        Gtk::TreeModel::Path path;
+        Gtk::TreeViewColumn* column = nullptr;
+        int cell_x = 0;
+        int cell_y = 0;
+        if (!outline_.get_path_at_pos(bx, by, path, column, cell_x, cell_y)) {
+          return {};
+        }
+        Glib::Value<Glib::ustring> value;
+        value.init(value.value_type());
+        value.set(std::to_string(outline_store_->get_iter(path)->get_value(col_id_)));
+        return Gdk::ContentProvider::create(value);
+      },
+      false);
+  outline_.add_controller(source);
+  auto target =
+      Gtk::DropTarget::create(Glib::Value<Glib::ustring>::value_type(), Gdk::DragAction::MOVE);
+  target->signal_drop().connect(
+      [this](const Glib::ValueBase& value, double x, double y) {
+        Glib::Value<Glib::ustring> text;
+        text.init(value.gobj());
+        return DropOutlineRow(std::strtoul(text.get().c_str(), nullptr, 10), x, y);
+      },
+      false);
+  outline_.add_controller(target);
   outline_scroll_.set_child(outline_);
   outline_scroll_.set_vexpand(true);
 }
@@ -423,6 +462,72 @@ void DocumentWindow::RebuildOutline() {
   Node* primary = session_->selection().Primary();
   SelectOutlineRow(primary != nullptr ? primary : nullptr);
   updating_outline_ = false;
+}
+
+bool DocumentWindow::DropOutlineRow(uint32_t id, double x, double y) {
+  Hypertext* ht = session_->hypertext();
+  Node* note = ht->FindNode(id);
+  if (note == nullptr || note->IsHidden() || !note->CanBeDeleted()) {
+    return false;
+  }
+  Gtk::TreeModel::Path path;
+  Gtk::TreeView::DropPosition position = Gtk::TreeView::DropPosition::AFTER;
+  Node* parent = ht->Root();
+  Node* elder = parent->YoungestSon();
+  if (outline_.get_dest_row_at_pos(static_cast<int>(x), static_cast<int>(y), path, position)) {
+    Node* over = ht->FindNode(outline_store_->get_iter(path)->get_value(col_id_));
+    if (over == nullptr) {
+      return false;
+    }
+    switch (position) {
+      case Gtk::TreeView::DropPosition::BEFORE:
+        parent = over->Father();
+        elder = over->ElderBrother();
+        break;
+      case Gtk::TreeView::DropPosition::AFTER:
+        parent = over->Father();
+        elder = over;
+        break;
+      default:  // into the note, as its last child
+        parent = over;
+        elder = over->YoungestSon();
+        break;
+    }
+  }
+  if (elder == note) {
+    elder = note->ElderBrother();  // after itself: where it is
+  }
+  bool moved = false;
+  Command([&] {
+    // A move into the note's own subtree is refused by the action.
+    moved = ht->PostAction(std::make_unique<NodeMoveAction>(note, parent, elder));
+    if (moved) {
+      session_->selection().Select(note);
+    }
+  });
+  return moved;
+}
+
+std::optional<std::pair<double, double>> DocumentWindow::OutlineRowCenter(const Node* note) {
+  std::optional<std::pair<double, double>> center;
+  if (note == nullptr) {
+    return center;
+  }
+  const guint id = note->GetID().id();
+  outline_store_->foreach_iter([&](const Gtk::TreeModel::iterator& it) {
+    if (it->get_value(col_id_) != id) {
+      return false;
+    }
+    Gdk::Rectangle area;
+    outline_.get_cell_area(outline_store_->get_path(it), *outline_.get_column(1), area);
+    int x = 0;
+    int y = 0;
+    outline_.convert_bin_window_to_widget_coords(area.get_x() + area.get_width() / 4,
+                                                 area.get_y() + area.get_height() / 2, x, y);
+    center = std::make_pair(x, y);
+    return true;
+  });
+  return center;
 }
 
 void DocumentWindow::SelectOutlineRow(const Node* note) {

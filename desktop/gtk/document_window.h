@@ -13,8 +13,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "desktop/document_commands.h"
 #include "desktop/document_session.h"
@@ -33,6 +35,11 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   MapArea& map_area() { return map_; }
   NotePane& note_pane() { return note_pane_; }
   Gtk::TreeView& outline() { return outline_; }
+  // What the Find box shows: the number of matches listed and its message line.
+  size_t find_match_count() const { return find_ids_.size(); }
+  std::string find_message() const { return find_message_.get_text().raw(); }
+  // The centre of the note's row in the outline's coordinates, when the row is shown.
+  std::optional<std::pair<double, double>> OutlineRowCenter(const Node* note);
 
   // After anything changed the model or the selection: every pane, the title and the
   // commands' labels and states are brought up to date.
@@ -56,6 +63,8 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   void SelectOutlineRow(const Node* note);
   void OnOutlineSelectionChanged();
   void OnOutlineRenamed(const Glib::ustring& path, const Glib::ustring& text);
+  // Moves the note with that id to where a drop at (x, y) on the outline points.
+  bool DropOutlineRow(uint32_t id, double x, double y);
   void ScheduleRefresh();
   bool OnIdleTick();
   bool OnCloseRequest();
@@ -108,6 +117,7 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   std::string undo_text_;
   std::string redo_text_;
   sigc::connection idle_timer_;
+  sigc::connection refresh_;
 };
 
 }  // namespace fernweave

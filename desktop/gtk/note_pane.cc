@@ -1,6 +1,7 @@
 #include "desktop/gtk/note_pane.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "model/attribute.h"
 #include "model/hypertext.h"
@@ -16,6 +17,8 @@ struct NotePane::AttributeRow {
   Gtk::CheckButton check;
   Gtk::Label understood;
   Glib::RefPtr<Gtk::EventControllerFocus> focus;
+  // Stores what was typed and not yet stored.
+  std::function<void()> commit;
 };
 
 NotePane::NotePane() : Gtk::Box(Gtk::Orientation::VERTICAL, 6) {
@@ -286,10 +289,19 @@ void NotePane::OnRename() {
 }
 
 void NotePane::ShowAttributes(const Node* note) {
+  // What was typed into the rows shown so far is stored before they go; taking them
+  // out moves the focus, which must not start another round of showing.
+  attributes_busy_ = true;
+  for (const std::unique_ptr<AttributeRow>& row : rows_) {
+    if (row->commit) {
+      row->commit();
+    }
+  }
   while (Gtk::Widget* child = attributes_.get_first_child()) {
     attributes_.remove(*child);
   }
   rows_.clear();
+  attributes_busy_ = false;
   const std::vector<KeyAttribute> keys = KeyAttributesOf(note);
   attributes_label_.set_visible(!keys.empty());
   int row_index = 0;
@@ -322,7 +334,9 @@ void NotePane::ShowAttributes(const Node* note) {
       } else if (r->key.type != AttributeType::kBoolean) {
         r->entry.set_text(entry.shown);
       }
-      model_changed_.emit();
+      if (!attributes_busy_) {
+        model_changed_.emit();
+      }
     };
     if (key.type == AttributeType::kBoolean) {
       row->check.set_active(key.text == "true");
@@ -334,12 +348,20 @@ void NotePane::ShowAttributes(const Node* note) {
       row->entry.set_text(key.text);
       row->entry.set_hexpand(true);
       row->entry.set_editable(!key.read_only);
-      row->entry.signal_activate().connect([store, r] { store(r->entry.get_text().raw()); });
-      row->focus = Gtk::EventControllerFocus::create();
-      row->focus->signal_leave().connect([store, r] {
+      row->entry.signal_activate().connect([store, r] {
+        r->key.text = r->entry.get_text().raw();
+        store(r->key.text);
+      });
+      row->commit = [store, r] {
         if (r->entry.get_text().raw() != r->key.text) {
-          store(r->entry.get_text().raw());
           r->key.text = r->entry.get_text().raw();
+          store(r->key.text);
+        }
+      };
+      row->focus = Gtk::EventControllerFocus::create();
+      row->focus->signal_leave().connect([this, r] {
+        if (!attributes_busy_) {
+          r->commit();
         }
       });
       row->entry.add_controller(row->focus);

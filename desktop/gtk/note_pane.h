@@ -56,6 +56,7 @@ class NotePane : public Gtk::Box {
   uint32_t shown_id_ = 0;
   bool loading_ = false;
   bool text_dirty_ = false;
+  bool attributes_busy_ = false;  // storing or taking out the attribute rows
   int run_tags_ = 0;  // "run-N" tags made in the buffer so far
 
   Gtk::Entry name_;

@@ -227,6 +227,11 @@ bool SelfTest::TypeChar(char c) {
     case '-': keysym = XK_minus; break;
     case '!': keysym = XK_exclam; break;
     case '?': keysym = XK_question; break;
+    case '$': keysym = XK_dollar; break;
+    case '=': keysym = XK_equal; break;
+    case '"': keysym = XK_quotedbl; break;
+    case '(': keysym = XK_parenleft; break;
+    case ')': keysym = XK_parenright; break;
     default: {
       const char text[2] = {c, 0};
       keysym = XStringToKeysym(text);
@@ -400,6 +405,61 @@ bool SelfTest::Step(const std::string& line, std::string* error) {
     }
     Button(false);
     Pump(150);
+    return true;
+  }
+  if (verb == "drag-row") {
+    // Press on the first note's outline row, move slowly onto the second's, release.
+    std::istringstream args(rest);
+    std::string from;
+    std::string onto;
+    args >> from >> onto;
+    const auto start = window_->OutlineRowCenter(Named(from));
+    const auto end = window_->OutlineRowCenter(Named(onto));
+    int sx = 0;
+    int sy = 0;
+    int ex = 0;
+    int ey = 0;
+    if (!start || !end || !Xready(error) ||
+        !RootPoint(window_->outline(), start->first, start->second, &sx, &sy) ||
+        !RootPoint(window_->outline(), end->first, end->second, &ex, &ey)) {
+      if (error->empty()) {
+        *error = "no outline row for " + from + " or " + onto;
+      }
+      return false;
+    }
+    Move(sx, sy);
+    Button(true);
+    for (int step = 1; step <= 12; ++step) {
+      Move(sx + (ex - sx) * step / 12, sy + (ey - sy) * step / 12);
+      Pump(20);
+    }
+    Pump(200);
+    Button(false);
+    Pump(400);
+    return true;
+  }
+  if (verb == "expect-find") {
+    // expect-find N MESSAGE: N matches listed and the message line reads MESSAGE.
+    const size_t space = rest.find(' ');
+    const size_t count = std::stoul(rest.substr(0, space));
+    const std::string message = space == std::string::npos ? "" : rest.substr(space + 1);
+    if (window_->find_match_count() != count || window_->find_message() != message) {
+      *error = std::to_string(window_->find_match_count()) + " listed, message \"" +
+               window_->find_message() + "\"";
+      return false;
+    }
+    return true;
+  }
+  if (verb == "expect-parent") {
+    std::istringstream args(rest);
+    std::string name;
+    std::string parent;
+    args >> name >> parent;
+    Node* note = Named(name);
+    if (note == nullptr || note->Father() == nullptr || note->Father()->Name() != parent) {
+      *error = note == nullptr ? "no such note" : "parent: " + note->Father()->Name();
+      return false;
+    }
     return true;
   }
   if (verb == "click-text") {
