@@ -60,12 +60,14 @@ std::string DocumentSession::RedoItemText() const {
 void DocumentSession::Undo() {
   if (CanUndo()) {
     hypertext()->UndoHistory().Undo();
+    selection_.FollowPrimary();
   }
 }
 
 void DocumentSession::Redo() {
   if (CanRedo()) {
     hypertext()->UndoHistory().Redo();
+    selection_.FollowPrimary();
   }
 }
 

@@ -100,6 +100,14 @@ void WindowSelection::Clear() {
   order_.clear();
 }
 
+void WindowSelection::FollowPrimary() {
+  Node* primary = Primary();
+  if (primary != nullptr && primary->Father() != nullptr &&
+      primary->Father() != MapContainer()) {
+    Select(primary);
+  }
+}
+
 Node* WindowSelection::Primary() const {
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
     Node* n = Live(*it);

@@ -44,6 +44,9 @@ class WindowSelection {
   // Shift- or Ctrl-click on a map). Notes outside the map's container are ignored.
   void Toggle(Node* note);
   void Clear();
+  // After an undo or redo moved the primary note to another container: the map follows
+  // it there, with it selected. Nothing when it is where the map is.
+  void FollowPrimary();
 
   // The note the note pane shows: the most recently selected note still selected, or
   // null.

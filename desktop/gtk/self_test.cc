@@ -327,9 +327,16 @@ bool WriteScreenshot(Gtk::Window& window, const std::string& file, std::string* 
   const int width = gtk_widget_get_width(widget);
   const int height = gtk_widget_get_height(widget);
   GdkPaintable* paintable = gtk_widget_paintable_new(widget);
-  GtkSnapshot* snapshot = gtk_snapshot_new();
-  gdk_paintable_snapshot(paintable, snapshot, width, height);
-  GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+  GskRenderNode* node = nullptr;
+  // A window that has just changed its layout draws nothing until its next frame.
+  for (int attempt = 0; attempt < 30 && node == nullptr; ++attempt) {
+    if (attempt > 0) {
+      Pump(100);
+    }
+    GtkSnapshot* snapshot = gtk_snapshot_new();
+    gdk_paintable_snapshot(paintable, snapshot, width, height);
+    node = gtk_snapshot_free_to_node(snapshot);
+  }
   g_object_unref(paintable);
   if (node == nullptr) {
     *error = "nothing to draw";

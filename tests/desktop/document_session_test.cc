@@ -10,6 +10,7 @@
 #include "desktop/document_commands.h"
 #include "desktop/window_services.h"
 #include "model/hypertext.h"
+#include "model/node_actions.h"
 #include "model/node.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
@@ -151,6 +152,16 @@ TEST(WindowSelectionTest, FollowsTheMapAndForgetsNotesThatLeave) {
   EXPECT_TRUE(selection.GoUp());
   EXPECT_EQ(selection.MapContainer(), At(ht, "Beds"));
   EXPECT_EQ(selection.Primary(), At(ht, "Beds/North"));
+
+  // Undoing a move that took the selected note elsewhere brings the map along.
+  Node* south = At(ht, "Beds/South");
+  selection.Select(south);
+  ht->PostAction(std::make_unique<NodeMoveAction>(south, At(ht, "Tasks"), nullptr));
+  selection.Select(south);
+  EXPECT_EQ(selection.MapContainer(), At(ht, "Tasks"));
+  session->Undo();
+  EXPECT_EQ(selection.MapContainer(), At(ht, "Beds"));
+  EXPECT_EQ(selection.Primary(), south);
 
   // The map's container is deleted: the map falls back to the root and the deleted
   // note is no longer selected.
