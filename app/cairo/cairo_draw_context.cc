@@ -64,9 +64,14 @@ class CairoLayer : public DrawLayer {
   std::unique_ptr<CairoDrawContext> context_;
 };
 
+bool g_keep_font_caches = false;
+
 // Pango, Cairo and fontconfig keep process-wide caches of fonts and patterns; they
 // are let go at exit so leak checkers see only real leaks.
 void ReleaseDrawingCaches() {
+  if (g_keep_font_caches) {
+    return;
+  }
   pango_cairo_font_map_set_default(nullptr);
   FcFini();
 }
@@ -77,6 +82,10 @@ void ReleaseDrawingCachesAtExit() {
 }
 
 }  // namespace
+
+void KeepFontCachesAtExit() {
+  g_keep_font_caches = true;
+}
 
 FontCache::~FontCache() {
   for (auto& [key, description] : fonts_) {

@@ -19,6 +19,12 @@
 
 namespace fernweave {
 
+// The drawing layer lets the process's Pango font map and fontconfig caches go at exit,
+// so leak checkers see only real leaks. A process where another library (a GUI toolkit)
+// shares those caches and still holds them at exit calls this first: fontconfig must
+// not be finished under it.
+void KeepFontCachesAtExit();
+
 // Pango font descriptions by font, made once each.
 class FontCache {
  public:

@@ -1,0 +1,153 @@
+#include "desktop/document_commands.h"
+
+#include <memory>
+#include <utility>
+
+#include "agents/agent_query.h"
+#include "foundation/user_messages.h"
+#include "model/alias_actions.h"
+#include "model/hypertext.h"
+#include "model/node.h"
+#include "model/node_actions.h"
+
+namespace fernweave {
+
+namespace {
+
+DocumentExporter* g_exporter = nullptr;
+
+// Answers the explode question with what the window's dialog collected.
+class SettingsExploder : public Exploder {
+ public:
+  explicit SettingsExploder(ExplodeSettings settings) : settings_(std::move(settings)) {}
+  bool AskToExplode(ExplodeSettings* settings) override {
+    *settings = settings_;
+    settings->delimiter = ProcessSpecialExplodeChars(settings_.delimiter);
+    return true;
+  }
+
+ private:
+  ExplodeSettings settings_;
+};
+
+bool Editable(const DocumentSession& session) {
+  return session.hypertext()->CanEdit();
+}
+
+}  // namespace
+
+CommandState CommandStateOf(const DocumentSession& session) {
+  CommandState state;
+  state.undo = session.CanUndo();
+  state.redo = session.CanRedo();
+  state.revert = session.CanRevert();
+  const bool editable = Editable(session);
+  const Node* primary = session.selection().Primary();
+  const Node* container = session.selection().MapContainer();
+  state.new_note = editable && container != nullptr && container->CanReceiveChildren();
+  state.delete_note = primary != nullptr && primary->CanBeDeleted();
+  state.make_alias = editable && primary != nullptr && primary->CanBeAliased() &&
+                     primary->Father() != nullptr && primary->Father()->CanReceiveChildren();
+  state.explode = editable && primary != nullptr && primary->GetOriginal()->HasText();
+  state.go_up = container != nullptr && container->Father() != nullptr;
+  return state;
+}
+
+Node* NewNote(DocumentSession& session) {
+  Hypertext* ht = session.hypertext();
+  Node* primary = session.selection().Primary();
+  Node* made = primary != nullptr ? ht->CreateSiblingFor(primary)
+                                  : ht->CreateChildFor(session.selection().MapContainer());
+  session.selection().Select(made);
+  return made;
+}
+
+bool DeleteSelected(DocumentSession& session) {
+  Node* note = session.selection().Primary();
+  if (note == nullptr || !note->CanBeDeleted()) {
+    return false;
+  }
+  Node* next = note->Brother() != nullptr ? note->Brother() : note->ElderBrother();
+  Node* father = note->Father();
+  if (!session.hypertext()->PostAction(std::make_unique<NodeDeleteAction>(note))) {
+    return false;
+  }
+  if (next != nullptr) {
+    session.selection().Select(next);
+  } else {
+    session.selection().ShowMap(father);
+  }
+  return true;
+}
+
+Node* MakeAliasOfSelected(DocumentSession& session) {
+  Node* note = session.selection().Primary();
+  if (note == nullptr || note->Father() == nullptr) {
+    return nullptr;
+  }
+  Node* parent = note->Father();
+  const MapPoint place = note->CalculateMapPosition(parent, parent->YoungestSon(), nullptr);
+  auto action = std::make_unique<AliasCreateAction>(note, parent, place);
+  AliasCreateAction* posted = action.get();
+  if (!session.hypertext()->PostAction(std::move(action))) {
+    return nullptr;
+  }
+  Node* alias = posted->Alias();
+  session.selection().Select(alias);
+  return alias;
+}
+
+FindOutcome Find(DocumentSession& session, const std::string& query) {
+  FindOutcome outcome;
+  AgentQuery parsed(session.hypertext(), query, false);
+  session.WithShell([&] {
+    if (!parsed.Parse()) {
+      outcome.error = parsed.Error();
+      return;
+    }
+    outcome.valid = true;
+    parsed.Search(&outcome.matches);
+  });
+  return outcome;
+}
+
+void UpdateAgentsNow(DocumentSession& session) {
+  session.WithShell([&] { session.idle().UpdateAgents(true); });
+}
+
+Node* ExplodeSelected(DocumentSession& session, ExplodeSettings settings) {
+  Node* note = session.selection().Primary();
+  if (note == nullptr) {
+    return nullptr;
+  }
+  SettingsExploder exploder(std::move(settings));
+  Node* exploded = nullptr;
+  session.WithShell([&] { exploded = exploder.DoExplode(note); });
+  if (exploded != nullptr) {
+    session.selection().Select(exploded);
+  }
+  return exploded;
+}
+
+DocumentExporter* SetDocumentExporter(DocumentExporter* exporter) {
+  DocumentExporter* previous = g_exporter;
+  g_exporter = exporter;
+  return previous;
+}
+
+bool ExportDocument(DocumentSession& session, const std::filesystem::path& folder) {
+  if (g_exporter == nullptr) {
+    Warn(kExportUnavailableMessage);
+    return false;
+  }
+  bool written = false;
+  std::string message;
+  session.WithShell(
+      [&] { written = g_exporter->Export(session.hypertext(), folder, &message); });
+  if (!written) {
+    Warn(message.empty() ? "The document could not be exported." : message);
+  }
+  return written;
+}
+
+}  // namespace fernweave
