@@ -307,9 +307,11 @@ void Hypertext::DestroyNodes(const std::vector<Node*>& notes) {
   }
   for (Node* d : doomed) {
     // Aliases elsewhere lose their original; places and selection forget the note.
-    for (AliasNode* alias : AliasesOf(d)) {
-      UnregisterAlias(alias, d);
-      alias->OriginalDestroyed();
+    if (d->may_have_aliases_) {
+      for (AliasNode* alias : AliasesOf(d)) {
+        UnregisterAlias(alias, d);
+        alias->OriginalDestroyed();
+      }
     }
     places_.erase(d);
     Deselect(d);
@@ -403,9 +405,6 @@ void Hypertext::UnregisterAlias(AliasNode* alias, const Node* original) {
 
 std::vector<AliasNode*> Hypertext::AliasesOf(const Node* original) const {
   std::vector<AliasNode*> result;
-  if (original == nullptr || !original->may_have_aliases_) {
-    return result;
-  }
   auto [first, last] = aliases_.equal_range(original);
   for (auto it = first; it != last; ++it) {
     result.push_back(it->second);

@@ -183,8 +183,7 @@ class Hypertext : public ChangeHolder {
   // --- Aliases ----------------------------------------------------------------
   void RegisterAlias(AliasNode* alias, const Node* original);
   void UnregisterAlias(AliasNode* alias, const Node* original);
-  // Every alias of the original, live or hidden. REQUIRES: the original is null or a
-  // note not yet destroyed (the note itself says whether it ever had an alias).
+  // Every alias of the original, live or hidden (none for a destroyed note).
   std::vector<AliasNode*> AliasesOf(const Node* original) const;
 
   // --- Registry and preferences ----------------------------------------------

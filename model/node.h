@@ -294,7 +294,7 @@ class Node : public TTree<Node*>, public Linked {
   bool hidden_ = false;
   bool needs_update_ = false;
   // Set when an alias of the note is registered and never cleared: without it the
-  // document need not look the note up among the aliases (most notes have none).
+  // document need not look the note up among the aliases when destroying it.
   mutable bool may_have_aliases_ = false;
   // Null until GetWordIndex first runs and after Index.
   mutable std::unique_ptr<WordIndexCache> word_index_;
