@@ -44,16 +44,35 @@ std::vector<Node*> ChildrenOf(const Node* parent) {
   return children;
 }
 
+// Notes lie scattered in memory, and examining one mostly waits for it, its stored
+// entries and its values to arrive. Fetched in stages ahead of the walk (the values of
+// the next note, the entries of the one after, the note after that), they arrive while
+// earlier notes are examined. Hints only: nothing is read beyond the live tree.
+void FetchAhead(const Node* next) {
+  for (const PropertyMap::Entry& e : next->Properties().entries()) {
+    __builtin_prefetch(e.value.get());
+  }
+  const Node* second = next->Next();
+  if (second == nullptr) {
+    return;
+  }
+  __builtin_prefetch(second->Properties().entries().data());
+  if (const Node* third = second->Next()) {
+    const char* bytes = reinterpret_cast<const char*>(third);
+    for (size_t at = 0; at < sizeof(Node); at += 64) {
+      __builtin_prefetch(bytes + at);
+    }
+  }
+}
+
 }  // namespace
 
 AgentScan::AgentScan(AgentManager* manager, Node* agent) : manager_(manager), agent_(agent) {}
 
 AgentScan::~AgentScan() {
   // Removed aliases the scan did not get to destroy: it hid them, so it answers for them.
-  for (Node* alias : pending_) {
-    if (alias->IsHidden()) {
-      alias->GetHypertext()->DestroyNode(alias);
-    }
+  if (!pending_.empty()) {
+    agent_->GetHypertext()->DestroyNodes(pending_);
   }
 }
 
@@ -129,6 +148,8 @@ bool AgentScan::PrepareToMatch() {
   turn_counter_ = 1;
   matches_.clear();
   captures_.clear();
+  kept_ = 0;
+  disturbed_ = false;
   Prepare();
   // Rebuilt before it is copied, so that an alias the user deleted from the agent is
   // made again by this scan rather than the next.
@@ -144,12 +165,20 @@ bool AgentScan::Examine(Node* note) {
   if (CanSearch(note)) {
     Captures captures;
     if (Match(note, &captures)) {
-      captures_[note] = std::move(captures);
+      // Only the agent action reads the captures.
+      if (action_ != nullptr && action_->IsValid()) {
+        captures_[note] = std::move(captures);
+      }
       matches_.push_back(note);
+      if (previous_.count(note) > 0) {
+        ++kept_;
+      }
       return true;
     }
   }
-  return previous_.count(note) > 0;
+  // A member that no longer matches counts as a change too; rather than looking every
+  // note up among the members, the scan's end compares the members kept with them all.
+  return false;
 }
 
 bool AgentScan::Do(bool force) {
@@ -170,7 +199,8 @@ bool AgentScan::Do(bool force) {
       turn_counter_ = 0;
     }
   }
-  if (scan_cursor_ == nullptr) {
+  const bool fresh = scan_cursor_ == nullptr;
+  if (fresh) {
     changed_ = PrepareToMatch();
   }
   if (!IsReady()) {
@@ -196,11 +226,16 @@ bool AgentScan::Do(bool force) {
       completed = true;
       break;
     }
+    FetchAhead(scan_cursor_);
     if (!force && Ticks() - slice_start_ >= kSliceTicks) {
       break;
     }
   }
   if (completed) {
+    // A scan that spanned several calls may have seen notes move past its cursor (one
+    // examined twice, another never): its reconciliation compares everything.
+    disturbed_ |= !fresh;
+    changed_ |= kept_ != previous_.size();
     dirty_ = false;
     StHoldChanges hold(hypertext);
     outcome_ = Outcome();
@@ -231,6 +266,13 @@ bool AgentScan::Do(bool force) {
 }
 
 bool AgentScan::Reconcile() {
+  // Every member matched again and nothing else did: only aliases whose original was
+  // destroyed can go. The steady state of an agent, worth not rebuilding sets for.
+  const bool same = !disturbed_ && kept_ == previous_.size() && kept_ == matches_.size();
+  if (same) {
+    RemoveOrphanAliases();
+    return outcome_.removed > 0;
+  }
   std::unordered_set<const Node*> matched;
   for (const Node* n : matches_) {
     if (n != nullptr) {
@@ -246,14 +288,7 @@ bool AgentScan::Reconcile() {
       ++outcome_.removed;
     }
   }
-  // Aliases whose original was destroyed stand for nothing any more.
-  for (Node* c : ChildrenOf(agent_)) {
-    if (c->IsAlias() && c->GetOriginal() == nullptr) {
-      c->Hide(true);
-      pending_.push_back(c);
-      ++outcome_.removed;
-    }
-  }
+  RemoveOrphanAliases();
   Node* last = nullptr;
   for (size_t i = 0; i < matches_.size(); ++i) {
     Node* n = matches_[i];
@@ -267,6 +302,17 @@ bool AgentScan::Reconcile() {
     }
   }
   return outcome_.added > 0 || outcome_.removed > 0;
+}
+
+void AgentScan::RemoveOrphanAliases() {
+  // Aliases whose original was destroyed stand for nothing any more.
+  for (Node* c : ChildrenOf(agent_)) {
+    if (c->IsAlias() && c->GetOriginal() == nullptr) {
+      c->Hide(true);
+      pending_.push_back(c);
+      ++outcome_.removed;
+    }
+  }
 }
 
 Node* AgentScan::Add(Node* original, Node* after) {
@@ -302,6 +348,7 @@ void AgentScan::PerformActions() {
   }
   std::shared_ptr<Action> action = action_;
   const std::string action_text = action_text_;
+  running_action_ = action.get();
   walk_ = ChildrenOf(agent_);
   for (size_t i = 0; i < walk_.size(); ++i) {
     Node* alias = walk_[i];
@@ -320,7 +367,15 @@ void AgentScan::PerformActions() {
       break;
     }
   }
+  running_action_ = nullptr;
   walk_.clear();
+}
+
+void AgentScan::Retire() {
+  retired_ = true;
+  if (auto* running = dynamic_cast<AgentAction*>(running_action_)) {
+    running->Stop();
+  }
 }
 
 bool AgentScan::SortChildren() {
@@ -341,7 +396,11 @@ bool AgentScan::SortChildren() {
       const uint32_t kb = ob == nullptr ? UINT32_MAX : ob->GetOutlineOrder();
       return ka < kb;
     });
-    agent_->SetChildOrder(order);
+    // Set only when it differs: setting an order marks the whole document's outline
+    // order stale, which the next scan would pay for with a walk of every note.
+    if (!std::equal(order.begin(), order.end(), before.begin())) {
+      agent_->SetChildOrder(order);
+    }
   }
   return ChildrenOf(agent_) != before;
 }
@@ -354,20 +413,21 @@ void AgentScan::Finalize() {
     if (alias->Father() == agent_ && !alias->IsHidden()) {
       alias->Hide(true);
     }
-    if (alias->IsHidden()) {
-      hypertext->DestroyNode(alias);
-    }
   }
+  // At once: one by one, each destruction walks every note the document owns.
+  hypertext->DestroyNodes(pending);
 }
 
 void AgentScan::Clear() {
   Hypertext* hypertext = agent_->GetHypertext();
+  std::vector<Node*> aliases;
   for (Node* c : ChildrenOf(agent_)) {
     c->Hide(true);
     if (c->IsAlias()) {
-      hypertext->DestroyNode(c);
+      aliases.push_back(c);
     }
   }
+  hypertext->DestroyNodes(aliases);
   members_.clear();
 }
 
@@ -375,6 +435,7 @@ void AgentScan::Forget(const Node* note) {
   if (scan_cursor_ == note) {
     scan_cursor_ = nullptr;
   }
+  disturbed_ = true;
   members_.erase(note);
   previous_.erase(note);
   captures_.erase(note);

@@ -82,8 +82,9 @@ class AgentScan {
   void Forget(const Node* note);
 
   Node* agent() const { return agent_; }
-  // The agent left the document: whatever is running in the scan stops at once.
-  void Retire() { retired_ = true; }
+  // The agent left the document: whatever is running in the scan stops at once (the
+  // agent action under way skips its remaining statements).
+  void Retire();
   bool retired() const { return retired_; }
 
  private:
@@ -92,6 +93,7 @@ class AgentScan {
   // Reconciles the children with the matches of a completed scan; true when the
   // children changed.
   bool Reconcile();
+  void RemoveOrphanAliases();
   Node* Add(Node* original, Node* after);
   void RemoveAliasOf(Node* original);
   void PerformActions();
@@ -124,6 +126,12 @@ class AgentScan {
   std::vector<Node*> pending_;
   // The aliases PerformActions walks; entries that leave the document become null.
   std::vector<Node*> walk_;
+  // Matches of this scan that were members before it.
+  size_t kept_ = 0;
+  // A note left the document during the scan, or the scan spanned several calls.
+  bool disturbed_ = false;
+  // The agent action PerformActions is applying, null otherwise.
+  Action* running_action_ = nullptr;
   bool changed_ = false;
   bool retired_ = false;
 };

@@ -25,6 +25,7 @@ class AgentManager::Hooks : public DocumentHooks {
     manager_->Deleting(note);
     previous_->AboutToDelete(note);
   }
+  void UpdateAgentsNow() override { manager_->UpdateAgentsNow(); }
   DocumentHooks* previous() const { return previous_; }
 
  private:
@@ -176,6 +177,19 @@ void AgentManager::Update(bool all) {
     UpdateOne();
   } while (cursor_ != nullptr && cursor_ != hypertext_->Root() &&
            Ticks() - start <= kUpdateTicks);
+}
+
+void AgentManager::UpdateAgentsNow() {
+  // Asked from inside an update (an action calling for it): the update under way
+  // finishes the work; starting another would re-enter the scans it is running.
+  if (depth_ > 0) {
+    return;
+  }
+  if (update_now_) {
+    update_now_();
+  } else {
+    Update(true);
+  }
 }
 
 void AgentManager::UpdateAll() {

@@ -56,6 +56,12 @@ class AgentManager {
   // notes, wrapping past the last note to the root; the root when there is none yet.
   virtual Node* Next();
 
+  // What Hypertext::UpdateAgentsNow does for the manager's document: the handler set
+  // with SetUpdateNowHandler (the idle task's UpdateAgents(true)), else Update(true).
+  // Nothing when asked while an update is under way.
+  void UpdateAgentsNow();
+  void SetUpdateNowHandler(std::function<void()> handler) { update_now_ = std::move(handler); }
+
   // The scan of an agent note, made on first use; null for a note that is not an agent.
   AgentScan* ScanOf(Node* agent);
   Node* cursor() const { return cursor_; }
@@ -94,6 +100,7 @@ class AgentManager {
   // destroyed once no update is under way.
   std::vector<std::unique_ptr<AgentScan>> retired_;
   std::function<void(Node*)> deleting_listener_;
+  std::function<void()> update_now_;
 };
 
 // A manager that does nothing (documents whose agents must not run).

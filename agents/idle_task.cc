@@ -12,7 +12,9 @@ namespace fernweave {
 IdleTask::IdleTask(Hypertext* hypertext)
     : hypertext_(hypertext),
       agents_(std::make_unique<AgentManager>(hypertext)),
-      rules_(std::make_unique<RuleManager>(hypertext, agents_.get())) {}
+      rules_(std::make_unique<RuleManager>(hypertext, agents_.get())) {
+  agents_->SetUpdateNowHandler([this] { UpdateAgents(true); });
+}
 
 // The rule manager goes first: it leaves the agent manager's listener.
 IdleTask::~IdleTask() {

@@ -3,7 +3,9 @@
 // since both the last update and the last key press. It owns the document's agent and
 // rule managers. Time is the foundation clock's ticks (1/60 s), so tests drive it with a
 // clock they advance by hand (SetTicksForTesting); the desktop window calls SpendTime
-// from its idle handler and KeyPressed from its key handler.
+// from its idle handler and KeyPressed from its key handler. While the task lives,
+// `Hypertext::UpdateAgentsNow()` (and `Node::UpdateAgentsNow()`) run UpdateAgents(true)
+// through it.
 
 #ifndef FERNWEAVE_AGENTS_IDLE_TASK_H_
 #define FERNWEAVE_AGENTS_IDLE_TASK_H_

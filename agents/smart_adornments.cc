@@ -73,19 +73,22 @@ bool AgentManager::DoSmartAdornments(Node* container) {
   if (container == nullptr || container->Son() == nullptr) {
     return false;
   }
+  // Every note of the document has this turn, and few containers hold adornments: the
+  // notes are only looked at once a smart adornment is found.
   std::vector<Node*> adornments;
-  std::vector<Node*> notes;
   for (Node* c = container->Son(); c != nullptr; c = c->Brother()) {
-    if (c->IsAdornment()) {
-      if (!c->GetString("AgentQuery").empty()) {
-        adornments.push_back(c);
-      }
-    } else if (!c->IsSeparator() && !c->GetBoolean("Lock")) {
-      notes.push_back(c);
+    if (c->IsAdornment() && !c->GetString("AgentQuery").empty()) {
+      adornments.push_back(c);
     }
   }
   if (adornments.empty()) {
     return false;
+  }
+  std::vector<Node*> notes;
+  for (Node* c = container->Son(); c != nullptr; c = c->Brother()) {
+    if (!c->IsAdornment() && !c->IsSeparator() && !c->GetBoolean("Lock")) {
+      notes.push_back(c);
+    }
   }
   std::vector<std::vector<Node*>> gathered(adornments.size());
   for (Node* note : notes) {

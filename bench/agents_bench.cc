@@ -16,6 +16,7 @@
 #include "agents/rule_manager.h"
 #include "bench/generated_document.h"
 #include "lang/language.h"
+#include "model/alias_node.h"
 #include "model/node.h"
 #include "model/node_vector.h"
 #include "persist/orvex_reader.h"
@@ -68,8 +69,7 @@ void ScanBenchmark(benchmark::State& state, const std::string& query) {
   }
   state.SetLabel(std::to_string(agent->ChildCount()) + " aliases");
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * notes));
-  // Hidden with its aliases, not destroyed: destroying notes one at a time costs a walk
-  // of the whole document each.
+  // Hidden with its aliases: the document keeps them until it closes.
   agent->Hide(true);
 }
 
@@ -124,6 +124,62 @@ void BM_RegexSearchBaseline(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * all.size()));
 }
 BENCHMARK(BM_RegexSearchBaseline)->Unit(benchmark::kMillisecond);
+
+// An agent whose matches all go at once: the scan removes every alias and destroys them
+// together at its end.
+void BM_AgentDropsAllAliases(benchmark::State& state) {
+  InstallLanguage();
+  Hypertext* doc = Document();
+  AgentManager manager(doc);
+  const std::string query = std::string("Text(") + kPattern + ")";
+  Node* agent = MakeAgent(doc, "Dropper", query);
+  AgentScan* scan = manager.ScanOf(agent);
+  size_t dropped = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    agent->Set("AgentQuery", query);
+    scan->Do(true);
+    agent->Set("AgentQuery", "$Name == \"no such note\"");
+    state.ResumeTiming();
+    scan->Do(true);
+    dropped = scan->LastOutcome().removed;
+  }
+  state.SetLabel(std::to_string(dropped) + " aliases dropped");
+  agent->Hide(true);
+}
+BENCHMARK(BM_AgentDropsAllAliases)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Destroying N hidden aliases in the 100k-note document: one call for all of them
+// beside one call each (what an agent's removals cost before they were batched).
+void DestroyAliases(benchmark::State& state, bool batched) {
+  Hypertext* doc = Document();
+  const NodeVector all = doc->AllNodes();
+  const size_t count = static_cast<size_t>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<Node*> aliases;
+    for (size_t i = 0; i < count; ++i) {
+      Node* original = all[(i * 37) % all.size()];
+      if (Node* alias = AliasNode::CreateFor(original, doc->Root(), nullptr, 0, 0, false)) {
+        alias->Hide(true);
+        aliases.push_back(alias);
+      }
+    }
+    state.ResumeTiming();
+    if (batched) {
+      doc->DestroyNodes(aliases);
+    } else {
+      for (Node* alias : aliases) {
+        doc->DestroyNode(alias);
+      }
+    }
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
+}
+void BM_DestroyAliasesAtOnce(benchmark::State& state) { DestroyAliases(state, true); }
+void BM_DestroyAliasesOneByOne(benchmark::State& state) { DestroyAliases(state, false); }
+BENCHMARK(BM_DestroyAliasesAtOnce)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DestroyAliasesOneByOne)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // `fernweave update` less the reading and the saving: ten fresh agents, each matching
 // about 1% of the notes, brought to the end of a full scan, then every rule run once.

@@ -104,13 +104,22 @@ void AAParenthetical::Dump(std::string* out) const {
 // --- Binary: shared -----------------------------------------------------------
 
 void AABinaryOperator::SetLeft(std::unique_ptr<AAValue> value) {
+  pure_sides_ = -1;
   left_ = std::move(value);
   NoteChild(left_.get());
 }
 
 void AABinaryOperator::SetRight(std::unique_ptr<AAValue> value) {
+  pure_sides_ = -1;
   right_ = std::move(value);
   NoteChild(right_.get());
+}
+
+bool AABinaryOperator::PureSelf() const {
+  if (pure_sides_ < 0) {
+    pure_sides_ = left_ != nullptr && right_ != nullptr && left_->Pure() && right_->Pure() ? 1 : 0;
+  }
+  return pure_sides_ == 1;
 }
 
 bool AABinaryOperator::IsValid() const {
@@ -230,7 +239,8 @@ std::string AABinaryOperator::Get(Node* node, const std::string& name, Captures&
     case kTypeNumber:
     case kTypeUnsigned: {
       const double l = Eval(left_.get(), node, name, args);
-      const double r = Eval(right_.get(), node, name, args);
+      // A pure right side that cannot change the result is not read.
+      const double r = DecidedByLeft(l) && right_->Pure() ? 0 : Eval(right_.get(), node, name, args);
       return FormatNumber(Compute(l, r));
     }
     case kTypeString:
@@ -238,6 +248,9 @@ std::string AABinaryOperator::Get(Node* node, const std::string& name, Captures&
     case kTypeAction:
     case kTypeUnknown: {
       const std::string l = SideText(left_.get(), node, name, args);
+      if (DecidedByLeft(l) && right_->Pure()) {
+        return ComputeString(l, std::string());
+      }
       const std::string r = SideText(right_.get(), node, name, args);
       return ComputeString(l, r);
     }
@@ -258,6 +271,30 @@ std::string AABinaryOperator::Get(Node* node, const std::string& name, Captures&
     default:
       return std::string();
   }
+}
+
+bool AABinaryOperator::FastNumber(Node* node, double* x) {
+  if (!Pure()) {
+    return false;
+  }
+  EvaluationScope scope;
+  if (!IsNumericType(AttributeType(node))) {
+    return false;
+  }
+  // Pure sides use neither the captures nor the assigned attribute's name.
+  Captures none;
+  const std::string no_name;
+  const double l = Eval(left_.get(), node, no_name, none);
+  const double r = DecidedByLeft(l) ? 0 : Eval(right_.get(), node, no_name, none);
+  const double v = Compute(l, r);
+  // Get writes the number as text, which Eval reads back; for 0 and 1 that gives the
+  // number itself unless the date reader takes the text for a date.
+  static const bool kZeroOneAreNumbers = !IsDateText("0") && !IsDateText("1");
+  if (((v == 0 && !std::signbit(v)) || v == 1) && kZeroOneAreNumbers) {
+    *x = v;
+    return true;
+  }
+  return false;
 }
 
 std::string AABinaryOperator::Do(Node* target, Node* /*node*/, const std::string& name,
@@ -482,6 +519,8 @@ class AAOr : public AABinaryOperator {
  public:
   AAOr() : AABinaryOperator("|", 0) {}
   double Compute(double l, double r) const override { return (l != 0 || r != 0) ? 1 : 0; }
+  bool DecidedByLeft(const std::string& l) const override { return LogicalResult(l).IsTrue(); }
+  bool DecidedByLeft(double l) const override { return l != 0; }
   std::string ComputeString(const std::string& l, const std::string& r) const override {
     return LogicalResult(l).IsTrue() ? l : r;
   }
@@ -500,6 +539,8 @@ class AAAnd : public AABinaryOperator {
  public:
   AAAnd() : AABinaryOperator("&", 0) {}
   double Compute(double l, double r) const override { return (l != 0 && r != 0) ? 1 : 0; }
+  bool DecidedByLeft(const std::string& l) const override { return LogicalResult(l).IsFalse(); }
+  bool DecidedByLeft(double l) const override { return l == 0; }
   std::string ComputeString(const std::string& l, const std::string& r) const override {
     return Truth(LogicalResult(l).IsTrue() && LogicalResult(r).IsTrue());
   }

@@ -38,6 +38,9 @@ class AANot : public AAUnaryOperator {
   using AAUnaryOperator::AAUnaryOperator;
   std::string Get(Node* node, const std::string& name, Captures& args) override;
   void Dump(std::string* out) const override;
+
+ protected:
+  bool PureSelf() const override { return operand_ != nullptr && operand_->Pure(); }
 };
 
 // "-x" at the start of an operand.
@@ -46,6 +49,9 @@ class AANegate : public AAUnaryOperator {
   using AAUnaryOperator::AAUnaryOperator;
   std::string Get(Node* node, const std::string& name, Captures& args) override;
   void Dump(std::string* out) const override;
+
+ protected:
+  bool PureSelf() const override { return operand_ != nullptr && operand_->Pure(); }
 };
 
 // "(expression)": the inner value, with its type. Dumped as the inner value alone (a
@@ -56,6 +62,9 @@ class AAParenthetical : public AAUnaryOperator {
   std::string Get(Node* node, const std::string& name, Captures& args) override;
   int AttributeType(const Node* node) const override;
   void Dump(std::string* out) const override;
+
+ protected:
+  bool PureSelf() const override { return operand_ != nullptr && operand_->Pure(); }
 };
 
 class AABinaryOperator : public AAValue {
@@ -73,7 +82,10 @@ class AABinaryOperator : public AAValue {
   AAValue* Right() const override { return right_.get(); }
   void SetLeft(std::unique_ptr<AAValue> value) override;
   void SetRight(std::unique_ptr<AAValue> value) override;
-  std::unique_ptr<AAValue> TakeRight() override { return std::move(right_); }
+  std::unique_ptr<AAValue> TakeRight() override {
+    pure_sides_ = -1;
+    return std::move(right_);
+  }
   bool IsValid() const override;
   // The operator's type from its sides' types L and R: unknown when the operator is
   // not valid; L when L equals R or L is boolean; boolean when R is and L is unknown;
@@ -83,6 +95,9 @@ class AABinaryOperator : public AAValue {
   // then whichever side is known, else unknown.
   int AttributeType(const Node* node) const override;
   void Dump(std::string* out) const override;
+  // A pure operator of numeric type whose result is 0 or 1 (a comparison, `&`, `|`)
+  // gives that number without writing and reading its text.
+  bool FastNumber(Node* node, double* x) override;
 
   // A side read as a number: its text without one pair of outer quotes; a date gives
   // its days since 1904, other text its leading number (0 when none).
@@ -98,8 +113,13 @@ class AABinaryOperator : public AAValue {
   virtual std::string ComputeSet(const std::string& l, const std::string& r) const;
   // Default: the texts joined.
   virtual std::string ComputeString(const std::string& l, const std::string& r) const;
+  // Whether the left side alone settles the result (as text, and as a number): `&`
+  // with a false left side, `|` with a true one. Never for other operators.
+  virtual bool DecidedByLeft(const std::string& /*l*/) const { return false; }
+  virtual bool DecidedByLeft(double /*l*/) const { return false; }
 
  protected:
+  bool PureSelf() const override;
   // AttributeType without the remembered result.
   int TypeOfSides(const Node* node) const;
   // The text of a side ("" for a missing side).
@@ -117,6 +137,9 @@ class AABinaryOperator : public AAValue {
   mutable const Node* type_node_ = nullptr;
   mutable uint64_t type_tick_ = 0;
   mutable int type_ = kTypeUnknown;
+  // Pure() of the sides, worked out on first use: -1 not yet, else 0 or 1. Setting a
+  // side forgets it.
+  mutable int pure_sides_ = -1;
 };
 
 // Joins two texts, or gives "" when the result would pass kMaxTextSize.

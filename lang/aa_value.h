@@ -163,6 +163,11 @@ class AAValue {
   // Sets *x to the number the value's text reads as (as a side of a numeric operator
   // reads it) when that is known without making the text; false otherwise.
   virtual bool FastNumber(Node* /*node*/, double* /*x*/) { return false; }
+  // Evaluating the value only reads the note's own attributes: no function, path,
+  // regular-expression test, capture, interpolation or comma chain. Such a side may be
+  // left unevaluated when the other side decides an operator's result, since nothing
+  // but its text would differ.
+  bool Pure() const { return next_ == nullptr && PureSelf(); }
 
   // How deep the tree below this value is (1 for a leaf). Kept as sides are set.
   int depth() const { return depth_; }
@@ -172,6 +177,8 @@ class AAValue {
 
  protected:
   void NoteChild(const AAValue* child);
+  // Pure() without the comma chain: false unless the kind says otherwise.
+  virtual bool PureSelf() const { return false; }
 
   DateCache date_cache_;
   std::string token_;
@@ -195,6 +202,8 @@ class AAStringValue : public AAValue {
   const std::string& text() const { return text_; }
 
  protected:
+  bool PureSelf() const override { return !interpolate_; }
+
   char quote_;
   std::string text_;
   bool interpolate_;
@@ -243,6 +252,9 @@ class AARegexValue : public AAStringValue {
   int AttributeType(const Node*) const override { return kTypeBoolean; }
   void Dump(std::string* out) const override;
 
+ protected:
+  bool PureSelf() const override { return false; }  // it gathers captures
+
  private:
   struct Compiled;
   std::string attribute_;
@@ -272,6 +284,9 @@ class AAAttributeValue : public AAValue {
   bool FastNumber(Node* node, double* x) override;
   void Dump(std::string* out) const override;
   const std::string& name() const { return name_; }
+
+ protected:
+  bool PureSelf() const override { return path_.empty(); }
 
  private:
   // The note the reference reads: `node`, or the one the path designates (null when

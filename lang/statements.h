@@ -30,6 +30,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "lang/aa_value.h"
@@ -177,7 +178,11 @@ class AgentAction : public Action {
                  Captures& captures);
   const std::string& text() const { return text_; }
   const std::vector<std::unique_ptr<AAToken>>& statements() const { return statements_; }
-  // Ends the running application after the present statement.
+  // Adds a statement made elsewhere after the parsed ones.
+  void Append(std::unique_ptr<AAToken> statement) { statements_.push_back(std::move(statement)); }
+  // Ends the running application after the present statement (the agent scan stops
+  // its action so when the agent leaves the document meanwhile). Outside an
+  // application it does nothing: each application starts afresh.
   void Stop() { stop_ = true; }
 
  private:

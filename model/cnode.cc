@@ -1,5 +1,7 @@
 #include "model/cnode.h"
 
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/alias_node.h"
@@ -70,6 +72,17 @@ Node* CNode::MakeSimilar() const {
 
 Node* Agent::MakeSimilar() const {
   return new Agent(GetHypertext());
+}
+
+void Agent::InitializeSelf() {
+  // The generic document lacks some of these attributes; it keeps its defaults then.
+  static constexpr std::pair<std::string_view, std::string_view> kDefaults[] = {
+      {"Agent", "true"}, {"Width", "3.0"}, {"Height", "3.0"}, {"HTMLExportChildren", "false"}};
+  for (const auto& [name, value] : kDefaults) {
+    if (HasAttribute(name)) {
+      Set(name, value);
+    }
+  }
 }
 
 Node* Adornment::MakeSimilar() const {

@@ -43,6 +43,8 @@ class Agent : public CNode {
   friend class Hypertext;
   explicit Agent(Hypertext* hypertext) : CNode(hypertext) {}
   Node* MakeSimilar() const override;
+  // A new agent is a 3 by 3 box that keeps its aliases out of export.
+  void InitializeSelf() override;
 };
 
 // A background shape on a map; it does not make its container a container.

@@ -52,6 +52,8 @@ void DocumentHooks::IsBeingHidden(Node*) {}
 
 void DocumentHooks::AboutToDelete(Node*) {}
 
+void DocumentHooks::UpdateAgentsNow() {}
+
 Hypertext::Hypertext() : hooks_(&DefaultHooks()) {}
 
 Hypertext::~Hypertext() {
@@ -153,6 +155,7 @@ Node* Hypertext::MakeNode(NoteKind kind, std::string_view name, Node* parent, No
     n->DoMoveToInternal(parent, nullptr, MapPoint{x, y});
   }
   props_.NewlyCreated(n);
+  n->InitializeSelf();
   AddNode(n);
   return n;
 }
@@ -282,19 +285,33 @@ bool Hypertext::AttemptToDelete(Node* n) {
 }
 
 void Hypertext::DestroyNode(Node* n) {
-  if (n == nullptr || !n->IsHidden() || n == root_) {
+  DestroyNodes(std::vector<Node*>{n});
+}
+
+void Hypertext::DestroyNodes(const std::vector<Node*>& notes) {
+  std::vector<Node*> doomed;  // in the order they are destroyed
+  std::unordered_set<const Node*> doomed_set;
+  for (Node* n : notes) {
+    if (n == nullptr || !n->IsHidden() || n == root_ || doomed_set.count(n) > 0) {
+      continue;
+    }
+    for (Node* d = n; d != nullptr; d = d->NextWithin(n)) {
+      if (doomed_set.insert(d).second) {
+        doomed.push_back(d);
+      }
+    }
+    n->Unhook();
+  }
+  if (doomed.empty()) {
     return;
   }
-  std::vector<Node*> doomed;
-  for (Node* d = n; d != nullptr; d = d->NextWithin(n)) {
-    doomed.push_back(d);
-  }
-  n->Unhook();
   for (Node* d : doomed) {
     // Aliases elsewhere lose their original; places and selection forget the note.
-    for (AliasNode* alias : AliasesOf(d)) {
-      UnregisterAlias(alias, d);
-      alias->OriginalDestroyed();
+    if (d->may_have_aliases_) {
+      for (AliasNode* alias : AliasesOf(d)) {
+        UnregisterAlias(alias, d);
+        alias->OriginalDestroyed();
+      }
     }
     places_.erase(d);
     Deselect(d);
@@ -307,23 +324,21 @@ void Hypertext::DestroyNode(Node* n) {
     }
   }
   // Links to or from a destroyed note go with it.
-  DestroyLinksOf(doomed);
+  DestroyLinksOf(doomed_set);
   // Prototype caches must not point at destroyed notes.
   for (const std::unique_ptr<Node>& owned : owned_) {
     if (auto* c = dynamic_cast<CNode*>(owned.get())) {
-      if (std::find(doomed.begin(), doomed.end(), c->PrototypeCache()) != doomed.end()) {
+      if (c->PrototypeCache() != nullptr && doomed_set.count(c->PrototypeCache()) > 0) {
         c->ClearPrototypeCache();
       }
     }
   }
   for (auto& [note, place] : places_) {
-    for (Node* d : doomed) {
-      if (place.father == d) {
-        place.father = nullptr;
-      }
-      if (place.elder == d) {
-        place.elder = nullptr;
-      }
+    if (doomed_set.count(place.father) > 0) {
+      place.father = nullptr;
+    }
+    if (doomed_set.count(place.elder) > 0) {
+      place.elder = nullptr;
     }
   }
   for (Node* d : doomed) {
@@ -370,6 +385,7 @@ bool Hypertext::RestorePlace(Node* n) {
 
 void Hypertext::RegisterAlias(AliasNode* alias, const Node* original) {
   if (original != nullptr) {
+    original->may_have_aliases_ = true;
     aliases_.emplace(original, alias);
   }
 }

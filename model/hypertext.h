@@ -35,6 +35,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/change.h"
@@ -71,6 +72,9 @@ class DocumentHooks {
   virtual void IsBeingHidden(Node* note);
   // A note is about to leave the index and the live list.
   virtual void AboutToDelete(Node* note);
+  // Someone asks for every agent to be brought up to date at once (the agent layer
+  // runs a full update; nothing by default).
+  virtual void UpdateAgentsNow();
 };
 
 class Hypertext : public ChangeHolder {
@@ -134,6 +138,10 @@ class Hypertext : public ChangeHolder {
   void IndexUnderNewId(Node* n) { index_.Add(n); }
   // Destroys a hidden note and its subtree. Does nothing for a live note.
   void DestroyNode(Node* n);
+  // DestroyNode for each note of the list (nulls, live notes and the root are passed
+  // over; a note inside another listed note's subtree goes with it). Each single
+  // destruction walks every note the document owns, so many notes go at once here.
+  void DestroyNodes(const std::vector<Node*>& notes);
   // Every live note, in the order they were registered.
   NodeVector AllNodes() const;
   // Every note the document owns, live or hidden, in no particular order.
@@ -175,7 +183,7 @@ class Hypertext : public ChangeHolder {
   // --- Aliases ----------------------------------------------------------------
   void RegisterAlias(AliasNode* alias, const Node* original);
   void UnregisterAlias(AliasNode* alias, const Node* original);
-  // Every alias of the original, live or hidden.
+  // Every alias of the original, live or hidden (none for a destroyed note).
   std::vector<AliasNode*> AliasesOf(const Node* original) const;
 
   // --- Registry and preferences ----------------------------------------------
@@ -201,6 +209,9 @@ class Hypertext : public ChangeHolder {
   void SetCurrentAgent(Node* agent) { current_agent_ = agent; }
   Node* CurrentAdornment() const { return current_adornment_; }
   void SetCurrentAdornment(Node* adornment) { current_adornment_ = adornment; }
+  // Asks the document's agent layer (through the hooks) to bring every agent to the
+  // end of a full scan now.
+  void UpdateAgentsNow() { hooks_->UpdateAgentsNow(); }
 
   // --- Flags and hooks --------------------------------------------------------
   bool CanEdit() const { return can_edit_; }
@@ -262,7 +273,7 @@ class Hypertext : public ChangeHolder {
     Node* elder;
   };
   Node* NewNote(NoteKind kind);
-  void DestroyLinksOf(const std::vector<Node*>& doomed);
+  void DestroyLinksOf(const std::unordered_set<const Node*>& doomed);
   void Compact();
 
   Props props_;

@@ -72,12 +72,9 @@ void Hypertext::LinkRemoved(Link* link) {
   }
 }
 
-void Hypertext::DestroyLinksOf(const std::vector<Node*>& doomed) {
-  if (links_ == nullptr) {
-    return;
-  }
-  for (Node* d : doomed) {
-    links_->DestroyLinksOf(d);
+void Hypertext::DestroyLinksOf(const std::unordered_set<const Node*>& doomed) {
+  if (links_ != nullptr) {
+    links_->DestroyLinksOf(doomed);
   }
 }
 

@@ -154,6 +154,21 @@ void LinkManager::DestroyLinksOf(const Node* note) {
   }
 }
 
+void LinkManager::DestroyLinksOf(const std::unordered_set<const Node*>& notes) {
+  if (notes.empty()) {
+    return;
+  }
+  std::vector<Link*> doomed;
+  for (const std::unique_ptr<Link>& l : links_) {
+    if (notes.count(l->SourceNode()) > 0 || notes.count(l->DestNode()) > 0) {
+      doomed.push_back(l.get());
+    }
+  }
+  for (Link* l : doomed) {
+    Remove(l);
+  }
+}
+
 void LinkManager::Clear() {
   while (!links_.empty()) {
     Remove(links_.back().get());

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "model/link.h"
@@ -78,6 +79,8 @@ class LinkManager {
   std::unique_ptr<Link> Remove(Link* link);
   // Destroys every link to or from the note.
   void DestroyLinksOf(const Node* note);
+  // The same for every note of a set, in one walk over the links.
+  void DestroyLinksOf(const std::unordered_set<const Node*>& notes);
   void Clear();
 
   // Priority of the link, or -1.

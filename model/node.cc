@@ -269,6 +269,10 @@ void Node::HasBeenModified() {
   hypertext_->SetModified(true);
 }
 
+void Node::UpdateAgentsNow() const {
+  hypertext_->UpdateAgentsNow();
+}
+
 bool Node::DoMoveTo(Node* parent, Node* elder) {
   const Node* after = elder != nullptr ? elder->Brother() : nullptr;
   const MapPoint p = CalculateMapPosition(parent, elder, after);

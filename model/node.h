@@ -223,6 +223,8 @@ class Node : public TTree<Node*>, public Linked {
   void Changed(const Attribute* attribute) const;
   // Sets `Modified` to now and the document's modified flag.
   void HasBeenModified();
+  // Asks the document to bring every agent up to date now (Hypertext::UpdateAgentsNow).
+  void UpdateAgentsNow() const;
 
   // --- Word index (defined in model/word_index.cc) ---------------------------
   // The words the note holds (model/word_index.h); an alias answers its original's,
@@ -269,6 +271,9 @@ class Node : public TTree<Node*>, public Linked {
   // Gives a new note a fresh id, empty text, Created and Modified set to now and
   // position (0, 0).
   virtual void Initialize();
+  // Gives a note made new by the user or an action (not one read from a file, whose
+  // values the file holds) the values of its kind; nothing for a plain note.
+  virtual void InitializeSelf() {}
   // Makes an empty note of the same class for Clone.
   virtual Node* MakeSimilar() const = 0;
   // The tree around the note changed: the document's outline order is stale.
@@ -288,6 +293,9 @@ class Node : public TTree<Node*>, public Linked {
   uint32_t live_slot_ = UINT32_MAX;  // the slot in the document's live list
   bool hidden_ = false;
   bool needs_update_ = false;
+  // Set when an alias of the note is registered and never cleared: without it the
+  // document need not look the note up among the aliases when destroying it.
+  mutable bool may_have_aliases_ = false;
   // Null until GetWordIndex first runs and after Index.
   mutable std::unique_ptr<WordIndexCache> word_index_;
 };

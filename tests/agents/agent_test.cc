@@ -168,6 +168,54 @@ TEST_F(AgentTest, PerformActionsSurvivesActionsThatMoveItsAliases) {
   EXPECT_EQ(test::CheckInvariants(*doc_), "");
 }
 
+// Repeated scans as membership shifts: the same number of matches but other notes, a
+// match lost with nothing gained, one gained, and none at all; each scan in one call
+// and in slices.
+TEST_F(AgentTest, RescansFollowShiftingMembership) {
+  for (const uint64_t step : {uint64_t{0}, uint64_t{3}}) {
+    FakeTicks clock;
+    clock.step = step;  // 3: each slice examines a note or two
+    Node* agent = MakeAgent("Shift" + std::to_string(step), "$Kind==\"plant\"");
+    auto scan = [&] {
+      AgentScan* s = manager_->ScanOf(agent);
+      for (int i = 0; i < 100 && (i == 0 || !s->HasBeenDone()); ++i) {
+        s->Do(false);
+      }
+    };
+    // Each step sets Kind of one note, or of two (the second made a plant).
+    const struct {
+      const char* note;
+      const char* kind;
+      const char* plant;
+      const char* gathered;
+    } kSteps[] = {
+        {"Garden/Tomato", "plant", nullptr, "Tomato Basil Water"},
+        {"Garden/Tomato", "", nullptr, "Basil Water"},
+        {"Garden/Mint", "plant", nullptr, "Basil Mint Water"},
+        {"Garden/Basil", "", "Tasks/Weed", "Mint Water Weed"},  // same size, other notes
+        {"Tasks/Water", "", nullptr, "Mint Weed"},
+        {"Garden/Tomato", "plant", nullptr, "Tomato Mint Weed"},
+    };
+    for (const auto& c : kSteps) {
+      test::At(doc_.get(), c.note)->Set("Kind", c.kind);
+      if (c.plant != nullptr) {
+        test::At(doc_.get(), c.plant)->Set("Kind", "plant");
+      }
+      scan();
+      EXPECT_EQ(Gathered(agent), c.gathered) << c.note << " step " << step;
+    }
+    agent->Set("AgentQuery", "$Kind==\"none\"");
+    scan();
+    EXPECT_EQ(Gathered(agent), "");
+    for (const char* path : {"Garden/Tomato", "Garden/Basil", "Tasks/Water"}) {
+      test::At(doc_.get(), path)->Set("Kind", "plant");
+    }
+    for (const char* path : {"Garden/Mint", "Tasks/Weed"}) {
+      test::At(doc_.get(), path)->Set("Kind", "");
+    }
+  }
+}
+
 TEST_F(AgentTest, PriorityTurns) {
   FakeTicks clock;
   clock.step = 1;  // each reading is one tick later: a slice examines a few notes

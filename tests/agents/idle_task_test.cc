@@ -101,6 +101,24 @@ TEST_F(IdleTaskTest, AgentsWaitForTheirIntervalAfterUpdatesAndKeys) {
   EXPECT_EQ(agent_->ChildCount(), 2u);
 }
 
+// An explicit request brings the agents up to date at once, whatever the interval, the
+// key presses and the document's automatic-update preference say; never while agents
+// are switched off.
+TEST_F(IdleTaskTest, UpdateAgentsNowRunsAFullUpdateThroughTheTask) {
+  test::At(doc_.get(), "D")->Set("Runs", "1");
+  doc_->SetAgentsEnabled(false);
+  task_->KeyPressed();
+  {
+    StDisableAgents off;
+    doc_->UpdateAgentsNow();
+    EXPECT_EQ(agent_->ChildCount(), 0u);
+  }
+  clock_.now += 7;
+  test::At(doc_.get(), "A")->UpdateAgentsNow();
+  EXPECT_EQ(agent_->ChildCount(), 1u);
+  EXPECT_EQ(task_->last_agent_update(), clock_.now);
+}
+
 TEST_F(IdleTaskTest, DeletingTheRuleCursorRestartsThePass) {
   task_->DoRules();
   ASSERT_EQ(task_->rules().cursor(), test::At(doc_.get(), "A"));

@@ -127,6 +127,29 @@ TEST_F(LanguageDocumentTest, SpecialCasesOfEachKind) {
   }
 }
 
+// `&` and `|` settled by their left side leave out a right side that only reads the
+// note, never one with effects: a regular-expression test still gathers its captures.
+TEST_F(LanguageDocumentTest, SettledLogicStillRunsSidesWithEffects) {
+  const struct {
+    const char* text;
+    const char* value;
+    size_t captures;
+  } kCases[] = {
+      {"$Status == \"open\" | Status(^(o)p)", "true", 2},
+      {"$Status == \"shut\" & Status(^(o)p)", "", 2},
+      {"$Status == \"open\" | $Size > 1", "true", 0},
+      {"$Status == \"shut\" & !($Size > 1)", "", 0},
+      {"$Size - 2.5 & $Size", "0", 0},
+      {"$Size | $Size(/Nowhere)", "1", 0},
+  };
+  for (const auto& c : kCases) {
+    std::unique_ptr<AAValue> value = AgentActionExpressionParser::Parse(c.text, false);
+    Captures captures;
+    EXPECT_EQ(value->Get(note_, captures), c.value) << c.text;
+    EXPECT_EQ(captures.size(), c.captures) << c.text;
+  }
+}
+
 // Random expressions: the dump of each parses back to the same dump, and the dump
 // evaluates to the same text as the expression it came from.
 TEST_F(LanguageDocumentTest, DumpsParseBackToTheSameTreeAndValue) {

@@ -154,6 +154,32 @@ TEST_F(StatementsTest, AnActionReplacingItselfStopsAfterThatStatement) {
   EXPECT_EQ(note_->GetString("Status"), "after");
 }
 
+// A statement that stops the action running it, for the stop flag's test.
+class StopToken : public AAToken {
+ public:
+  explicit StopToken(AgentAction* action) : action_(action) {}
+  void Apply(Node*, Captures&) override { action_->Stop(); }
+  bool IsValid() const override { return true; }
+  std::string Dump() const override { return "stop"; }
+
+ private:
+  AgentAction* action_;
+};
+
+TEST_F(StatementsTest, StopEndsOnlyTheApplicationUnderWay) {
+  AgentAction action(doc_.get(), "$Count=$Count+1");
+  action.Append(std::make_unique<StopToken>(&action));
+  action.Append(AAToken::Create(doc_.get(), "$Status=\"after\""));
+  action.Stop();  // outside an application: no effect on the next one
+  Captures captures;
+  action.Apply(note_, captures);
+  EXPECT_EQ(note_->GetString("Count"), "1");
+  EXPECT_EQ(note_->GetString("Status"), "");
+  action.Apply(note_, captures);  // a later application starts afresh
+  EXPECT_EQ(note_->GetString("Count"), "2");
+  EXPECT_EQ(note_->GetString("Status"), "");
+}
+
 TEST_F(StatementsTest, OnAddRunsAndEndlessCascadesStop) {
   Node* top = test::At(doc_.get(), "Top");
   top->Set("OnAdd", "$Status=\"filed\"");

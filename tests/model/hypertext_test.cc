@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "model/alias_node.h"
+#include "model/cnode.h"
+#include "model/link.h"
 #include "model/orvex.h"
 #include "tests/support/fakes.h"
 #include "tests/support/model_builder.h"
@@ -177,6 +179,37 @@ TEST(HypertextTest, DestroyingADeletedNoteReleasesItSafely) {
   last->Hide(true);
   EXPECT_FALSE(p->DoMoveTo(last, nullptr));
   doc->DestroyNode(last);
+  EXPECT_EQ(test::CheckInvariants(*doc), "");
+}
+
+// Many notes at once (an agent dropping its aliases): nested, repeated, live and null
+// entries in the list; links, aliases and prototype caches of the doomed go.
+TEST(HypertextTest, DestroyingManyNotesAtOnce) {
+  auto doc = test::MakeDocument("A\n  B\n    C\nP\nQ\nR");
+  Node* a = test::At(doc.get(), "A");
+  Node* b = test::At(doc.get(), "A/B");
+  Node* c = test::At(doc.get(), "A/B/C");
+  Node* p = test::At(doc.get(), "P");
+  Node* q = test::At(doc.get(), "Q");
+  Node* r = test::At(doc.get(), "R");
+  static_cast<CNode*>(r)->SetPrototypeCache(c);
+  AliasNode* alias = AliasNode::CreateFor(c, doc->Root(), nullptr, 0, 0, false);
+  LinkRecord record;
+  record.add_to_document = true;
+  record.source = r;
+  record.dest = q;
+  ASSERT_NE(doc->CreateLink(record), nullptr);
+  record.dest = b;
+  ASSERT_NE(doc->CreateLink(record), nullptr);
+  a->Hide(true);
+  q->Hide(true);
+  const size_t owned = doc->OwnedNodes().size();
+  doc->DestroyNodes({c, a, nullptr, p, q, a, doc->Root()});
+  EXPECT_EQ(doc->OwnedNodes().size(), owned - 4);  // A, B, C and Q; P is live
+  EXPECT_EQ(test::At(doc.get(), "P"), p);
+  EXPECT_EQ(alias->GetOriginal(), nullptr);
+  EXPECT_EQ(static_cast<CNode*>(r)->PrototypeCache(), nullptr);
+  EXPECT_EQ(doc->LinkCount(), 0u);
   EXPECT_EQ(test::CheckInvariants(*doc), "");
 }
 

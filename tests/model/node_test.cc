@@ -209,6 +209,14 @@ TEST(NodeTest, ContainersIgnoreAdornments) {
   EXPECT_TRUE(a->IsContainer());
   EXPECT_TRUE(agent->IsAgent());
   EXPECT_EQ(agent->XMLKind(), "agent");
+  // A new agent is a 3 by 3 box kept out of export as a container; an agent read from a
+  // file (a bare note) keeps whatever the file says, the registry's defaults otherwise.
+  EXPECT_EQ(agent->GetDouble("Width"), 3.0);
+  EXPECT_EQ(agent->GetDouble("Height"), 3.0);
+  EXPECT_FALSE(agent->GetBoolean("HTMLExportChildren"));
+  Node* bare = doc->MakeBareNode(Hypertext::NoteKind::kAgent);
+  EXPECT_EQ(bare->GetDouble("Height"), 1.0);
+  EXPECT_TRUE(bare->GetBoolean("HTMLExportChildren"));
 }
 
 TEST(NodeTest, CloneCopiesValuesAndTextUnderANewIdentity) {
