@@ -4,7 +4,11 @@
 #include <utility>
 
 #include "agents/agent_query.h"
+#include "export/export_template.h"
+#include "export/exporter.h"
+#include "foundation/progress.h"
 #include "foundation/user_messages.h"
+#include "model/config.h"
 #include "model/alias_actions.h"
 #include "model/hypertext.h"
 #include "model/node.h"
@@ -15,6 +19,26 @@ namespace fernweave {
 namespace {
 
 DocumentExporter* g_exporter = nullptr;
+
+// The export library's folder export: every page the templates make, with its pictures
+// and link lists, written only where it changed. A failing export command keeps its
+// page; the run still counts as written, and its messages are shown.
+class FolderExporter : public DocumentExporter {
+ public:
+  bool Export(Hypertext* document, const std::filesystem::path& folder,
+              std::string* message) override {
+    ExportRun::SetStandardTemplateFolder((ConfigFolder() / "templates").string());
+    std::unique_ptr<Progress> progress = MakeProgress();
+    const ExportResult result =
+        ExportDocument(*document, folder.string(), ExportOptions(), progress.get(), nullptr);
+    std::string text;
+    for (const std::string& line : result.messages) {
+      text += (text.empty() ? "" : "\n") + line;
+    }
+    *message = text;
+    return result.ok();
+  }
+};
 
 // Answers the explode question with what the window's dialog collected.
 class SettingsExploder : public Exploder {
@@ -136,16 +160,16 @@ DocumentExporter* SetDocumentExporter(DocumentExporter* exporter) {
 }
 
 bool ExportDocument(DocumentSession& session, const std::filesystem::path& folder) {
-  if (g_exporter == nullptr) {
-    Warn(kExportUnavailableMessage);
-    return false;
-  }
+  static FolderExporter folder_exporter;
+  DocumentExporter* exporter = g_exporter != nullptr ? g_exporter : &folder_exporter;
   bool written = false;
   std::string message;
   session.WithShell(
-      [&] { written = g_exporter->Export(session.hypertext(), folder, &message); });
+      [&] { written = exporter->Export(session.hypertext(), folder, &message); });
   if (!written) {
     Warn(message.empty() ? "The document could not be exported." : message);
+  } else if (!message.empty()) {
+    Warn(message);
   }
   return written;
 }

@@ -61,8 +61,9 @@ void UpdateAgentsNow(DocumentSession& session);
 // container. Null when there is no note or the document refuses.
 Node* ExplodeSelected(DocumentSession& session, ExplodeSettings settings);
 
-// Writes a document to a folder the user chose. The window calls the one installed;
-// until the folder export is linked in, none is, and Export says so.
+// Writes a document to a folder the user chose. The window uses the folder export of
+// the export library (HTML pages through the document's templates) unless another
+// exporter is installed.
 class DocumentExporter {
  public:
   virtual ~DocumentExporter() = default;
@@ -70,17 +71,12 @@ class DocumentExporter {
   virtual bool Export(Hypertext* document, const std::filesystem::path& folder,
                       std::string* message) = 0;
 };
-// Installs `exporter` (borrowed; null uninstalls) and returns the previous one.
+// Installs `exporter` (borrowed; null restores the folder export) and returns the
+// previous one (null when it was the folder export).
 DocumentExporter* SetDocumentExporter(DocumentExporter* exporter);
 
-// The message shown when no exporter is installed.
-inline constexpr char kExportUnavailableMessage[] =
-    "Export is not available in this version of the window. Use the fernweave command "
-    "to export the document.";
-
 // Exports through the installed exporter with the document's shell permission; shows
-// the message of a failure (or kExportUnavailableMessage) through `warn`. Returns
-// whether the export was written.
+// the message of a failure through `warn`. Returns whether the export was written.
 bool ExportDocument(DocumentSession& session, const std::filesystem::path& folder);
 
 }  // namespace fernweave

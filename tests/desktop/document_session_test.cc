@@ -9,6 +9,7 @@
 
 #include "desktop/document_commands.h"
 #include "desktop/window_services.h"
+#include "model/config.h"
 #include "model/hypertext.h"
 #include "model/node_actions.h"
 #include "model/node.h"
@@ -251,12 +252,23 @@ TEST(DocumentCommandsTest, NewNoteAliasFindAndExplodeSelectWhatTheyMade) {
   EXPECT_EQ(session->selection().Primary(), exploded);
 }
 
-TEST(DocumentCommandsTest, ExportWithoutAnExporterSaysSo) {
-  auto session = DocumentSession::CreateNew();
+TEST(DocumentCommandsTest, ExportWritesTheFolderOrSaysWhyNot) {
+  ScratchFolder folder;
+  auto session = SavedSession(folder, "A");
+  ScopedConfigFolder config(std::filesystem::path(FW_SOURCE_DIR) / "config");
   CollectingMessages messages;
-  EXPECT_FALSE(ExportDocument(*session, "/nonexistent"));
+  ASSERT_TRUE(ExportDocument(*session, folder / "site"));
+  EXPECT_TRUE(messages.messages().empty());
+  std::string names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "site")) {
+    names += entry.path().filename().string() + " ";
+  }
+  EXPECT_EQ(names, "A.html ");
+  // A file where the folder should be: nothing is written and the window says so.
+  test::WriteFile(folder / "blocked", "x");
+  EXPECT_FALSE(ExportDocument(*session, folder / "blocked"));
   ASSERT_EQ(messages.messages().size(), 1u);
-  EXPECT_EQ(messages.messages()[0], kExportUnavailableMessage);
+  EXPECT_EQ(test::ReadFile(folder / "blocked"), "x");
 }
 
 TEST(WindowServicesTest, ProgressReachesTheBarAtMostEveryHundredthOfTheWay) {
