@@ -9,6 +9,7 @@
 // fernweave stamp FILE [NAME ACTION], fernweave macro FILE [NAME TEXT]
 //   Defines a stamp or a macro, or lists them.
 
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -38,6 +39,34 @@ std::string SlashPath(const Node* note) {
     path.pop_back();
   }
   return path;
+}
+
+// One stamp or macro as the listing commands print it.
+struct ListedRecord {
+  std::string name;
+  std::string text;
+  nlohmann::json json;
+};
+
+// Lists a document's stamps or macros: "name: text" a line each, or one JSON array.
+int ListRecords(const std::string& file, bool json,
+                const std::function<std::vector<ListedRecord>(const DocumentRecords&)>& pick) {
+  std::unique_ptr<OrvexDoc> doc = OpenForCommand(file, false);
+  if (doc == nullptr) {
+    return kExitFile;
+  }
+  nlohmann::json list = nlohmann::json::array();
+  for (const ListedRecord& record : pick(doc->GetHypertext()->Records())) {
+    if (json) {
+      list.push_back(record.json);
+    } else {
+      std::cout << record.name << ": " << WithLineFeeds(record.text) << "\n";
+    }
+  }
+  if (json) {
+    std::cout << list.dump() << "\n";
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -162,23 +191,16 @@ CommandRunner SetUpStampCommand(CLI::App& sub, const GlobalOptions& global) {
   sub.add_option("action", args->action, "The stamp's action");
   return [args, &global]() -> int {
     if (args->name.empty()) {
-      std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, false);
-      if (doc == nullptr) {
-        return kExitFile;
-      }
-      nlohmann::json list = nlohmann::json::array();
-      for (const Stamp& stamp : doc->GetHypertext()->Records().Stamps()) {
-        if (global.json) {
-          list.push_back(
-              {{"name", stamp.name}, {"attribute", stamp.attribute}, {"action", stamp.action}});
-        } else {
-          std::cout << stamp.name << ": " << WithLineFeeds(stamp.action) << "\n";
+      return ListRecords(args->file, global.json, [](const DocumentRecords& records) {
+        std::vector<ListedRecord> listed;
+        for (const Stamp& stamp : records.Stamps()) {
+          listed.push_back({stamp.name, stamp.action,
+                            {{"name", stamp.name},
+                             {"attribute", stamp.attribute},
+                             {"action", stamp.action}}});
         }
-      }
-      if (global.json) {
-        std::cout << list.dump() << "\n";
-      }
-      return kExitOk;
+        return listed;
+      });
     }
     return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
       if (!Action::Create(ht, args->action)->IsValid()) {
@@ -213,22 +235,13 @@ CommandRunner SetUpMacroCommand(CLI::App& sub, const GlobalOptions& global) {
   sub.add_option("text", args->text, "The macro's text");
   return [args, &global]() -> int {
     if (args->name.empty()) {
-      std::unique_ptr<OrvexDoc> doc = OpenForCommand(args->file, false);
-      if (doc == nullptr) {
-        return kExitFile;
-      }
-      nlohmann::json list = nlohmann::json::array();
-      for (const Macro& macro : doc->GetHypertext()->Records().Macros()) {
-        if (global.json) {
-          list.push_back({{"name", macro.name}, {"text", macro.text}});
-        } else {
-          std::cout << macro.name << ": " << WithLineFeeds(macro.text) << "\n";
+      return ListRecords(args->file, global.json, [](const DocumentRecords& records) {
+        std::vector<ListedRecord> listed;
+        for (const Macro& macro : records.Macros()) {
+          listed.push_back({macro.name, macro.text, {{"name", macro.name}, {"text", macro.text}}});
         }
-      }
-      if (global.json) {
-        std::cout << list.dump() << "\n";
-      }
-      return kExitOk;
+        return listed;
+      });
     }
     return ChangeDocument(args->file, [&](OrvexDoc*, Hypertext* ht) -> int {
       ht->Records().SetMacro(args->name, args->text);
