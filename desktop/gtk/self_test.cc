@@ -104,6 +104,11 @@ class SelfTest {
   void Button(bool press);
   bool Key(const std::string& name, std::string* error);
   bool TypeChar(char c);
+#ifdef FW_HAVE_XTEST
+  // Presses and releases one key with the modifiers held around it, then lets the
+  // window handle the events for `pump_ms`.
+  void Stroke(KeyCode code, bool ctrl, bool shift, int pump_ms);
+#endif
   bool ClickAt(Gtk::Widget& widget, double x, double y, int count, std::string* error);
   bool NoteCenter(const std::string& name, int* rx, int* ry, std::string* error);
 
@@ -242,8 +247,16 @@ bool SelfTest::TypeChar(char c) {
     return false;
   }
   // Shifted when the key's first level is another symbol (capitals, "!", "?").
-  const bool shift = XkbKeycodeToKeysym(display_, code, 0, 0) != keysym;
+  Stroke(code, false, XkbKeycodeToKeysym(display_, code, 0, 0) != keysym, 15);
+  return true;
+}
+
+void SelfTest::Stroke(KeyCode code, bool ctrl, bool shift, int pump_ms) {
+  const KeyCode ctrl_code = XKeysymToKeycode(display_, XK_Control_L);
   const KeyCode shift_code = XKeysymToKeycode(display_, XK_Shift_L);
+  if (ctrl) {
+    XTestFakeKeyEvent(display_, ctrl_code, True, CurrentTime);
+  }
   if (shift) {
     XTestFakeKeyEvent(display_, shift_code, True, CurrentTime);
   }
@@ -252,9 +265,11 @@ bool SelfTest::TypeChar(char c) {
   if (shift) {
     XTestFakeKeyEvent(display_, shift_code, False, CurrentTime);
   }
+  if (ctrl) {
+    XTestFakeKeyEvent(display_, ctrl_code, False, CurrentTime);
+  }
   XFlush(display_);
-  Pump(15);
-  return true;
+  Pump(pump_ms);
 }
 
 bool SelfTest::Key(const std::string& name, std::string* error) {
@@ -281,24 +296,7 @@ bool SelfTest::Key(const std::string& name, std::string* error) {
     *error = "no key " + key;
     return false;
   }
-  const KeyCode ctrl_code = XKeysymToKeycode(display_, XK_Control_L);
-  const KeyCode shift_code = XKeysymToKeycode(display_, XK_Shift_L);
-  if (ctrl) {
-    XTestFakeKeyEvent(display_, ctrl_code, True, CurrentTime);
-  }
-  if (shift) {
-    XTestFakeKeyEvent(display_, shift_code, True, CurrentTime);
-  }
-  XTestFakeKeyEvent(display_, code, True, CurrentTime);
-  XTestFakeKeyEvent(display_, code, False, CurrentTime);
-  if (shift) {
-    XTestFakeKeyEvent(display_, shift_code, False, CurrentTime);
-  }
-  if (ctrl) {
-    XTestFakeKeyEvent(display_, ctrl_code, False, CurrentTime);
-  }
-  XFlush(display_);
-  Pump(100);
+  Stroke(code, ctrl, shift, 100);
   return true;
 }
 
