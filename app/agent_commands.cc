@@ -25,21 +25,13 @@
 #include "app/document_access.h"
 #include "foundation/user_messages.h"
 #include "lang/statements.h"
+#include "model/ht_path.h"
 #include "model/hypertext.h"
 #include "model/node.h"
 
 namespace fernweave {
 
 namespace {
-
-// "/A/B": the form NOTE arguments accept.
-std::string SlashPath(const Node* note) {
-  std::string path = note->PathName();
-  if (path.size() > 1 && path.back() == '/') {
-    path.pop_back();
-  }
-  return path;
-}
 
 // One stamp or macro as the listing commands print it.
 struct ListedRecord {

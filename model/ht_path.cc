@@ -454,4 +454,12 @@ Node* HTPath::Create(Node* node) const {
   return n == nullptr ? nullptr : n->GetOriginal();
 }
 
+std::string SlashPath(const Node* note) {
+  std::string path = note->PathName();
+  if (path.size() > 1 && path.back() == '/') {
+    path.pop_back();
+  }
+  return path;
+}
+
 }  // namespace fernweave

@@ -81,6 +81,10 @@ class HTPath {
   bool exporting_only_;
 };
 
+// The note's path without the trailing slash ("/Notes/Soil"; the root is "/"): the form
+// the command line prints and accepts, and the window shows.
+std::string SlashPath(const Node* note);
+
 }  // namespace fernweave
 
 #endif  // FERNWEAVE_MODEL_HT_PATH_H_

@@ -7,6 +7,7 @@
 #include "foundation/error.h"
 #include "foundation/user_messages.h"
 #include "model/change.h"
+#include "model/ht_path.h"
 #include "model/hypertext.h"
 #include "model/node.h"
 #include "model/node_actions.h"
@@ -285,7 +286,7 @@ void DocumentWindow::AfterChange() {
   Node* container = session_->selection().MapContainer();
   map_title_.set_text(container == nullptr || container->Father() == nullptr
                           ? session_->doc().Name()
-                          : container->PathName());
+                          : SlashPath(container));
   RebuildOutline();
   map_.Refresh();
   note_pane_.ShowSelected();
@@ -628,7 +629,7 @@ void DocumentWindow::RunFind() {
   find_message_.set_text(std::to_string(outcome.matches.size()) +
                          (outcome.matches.size() == 1 ? " match" : " matches"));
   for (Node* n : outcome.matches) {
-    auto* label = Gtk::make_managed<Gtk::Label>(n->PathName());
+    auto* label = Gtk::make_managed<Gtk::Label>(SlashPath(n));
     label->set_xalign(0);
     find_results_.append(*label);
     find_ids_.push_back(n->GetID().id());
