@@ -58,6 +58,29 @@ bool Editable(const DocumentSession& session) {
   return session.hypertext()->CanEdit();
 }
 
+// Where Tab puts the note: the end of its elder sibling's children.
+Node* IndentTarget(const Node* note) {
+  Node* elder = note->ElderBrother();
+  return elder != nullptr && elder->CanReceiveChildren() ? elder : nullptr;
+}
+
+// Where Shift+Tab puts the note: its grandparent, directly after its parent.
+Node* OutdentTarget(const Node* note) {
+  Node* father = note->Father();
+  Node* grandfather = father != nullptr ? father->Father() : nullptr;
+  return grandfather != nullptr && grandfather->CanReceiveChildren() ? grandfather : nullptr;
+}
+
+// Moves the primary note under `parent` after `elder` as one undoable step and keeps it
+// selected, the map showing its new container.
+bool MoveSelected(DocumentSession& session, Node* note, Node* parent, Node* elder) {
+  if (!session.hypertext()->PostAction(std::make_unique<NodeMoveAction>(note, parent, elder))) {
+    return false;
+  }
+  session.selection().Select(note);
+  return true;
+}
+
 }  // namespace
 
 CommandState CommandStateOf(const DocumentSession& session) {
@@ -72,6 +95,11 @@ CommandState CommandStateOf(const DocumentSession& session) {
   state.delete_note = primary != nullptr && primary->CanBeDeleted();
   state.make_alias = editable && primary != nullptr && primary->CanBeAliased() &&
                      primary->Father() != nullptr && primary->Father()->CanReceiveChildren();
+  const bool movable = editable && primary != nullptr && primary->CanBeDeleted();
+  state.duplicate = movable && primary->Father() != nullptr &&
+                    primary->Father()->CanReceiveChildren();
+  state.indent = movable && IndentTarget(primary) != nullptr;
+  state.outdent = movable && OutdentTarget(primary) != nullptr;
   state.explode = editable && primary != nullptr && primary->GetOriginal()->HasText();
   state.go_up = container != nullptr && container->Father() != nullptr;
   return state;
@@ -119,6 +147,30 @@ Node* MakeAliasOfSelected(DocumentSession& session) {
   Node* alias = posted->Alias();
   session.selection().Select(alias);
   return alias;
+}
+
+Node* DuplicateSelected(DocumentSession& session) {
+  Node* note = session.selection().Primary();
+  if (note == nullptr) {
+    return nullptr;
+  }
+  Node* copy = session.hypertext()->Duplicate(note);
+  if (copy != nullptr) {
+    session.selection().Select(copy);
+  }
+  return copy;
+}
+
+bool IndentSelected(DocumentSession& session) {
+  Node* note = session.selection().Primary();
+  Node* target = note != nullptr ? IndentTarget(note) : nullptr;
+  return target != nullptr && MoveSelected(session, note, target, target->YoungestSon());
+}
+
+bool OutdentSelected(DocumentSession& session) {
+  Node* note = session.selection().Primary();
+  Node* target = note != nullptr ? OutdentTarget(note) : nullptr;
+  return target != nullptr && MoveSelected(session, note, target, note->Father());
 }
 
 FindOutcome Find(DocumentSession& session, const std::string& query) {

@@ -25,6 +25,9 @@ struct CommandState {
   bool new_note = false;
   bool delete_note = false;
   bool make_alias = false;
+  bool duplicate = false;
+  bool indent = false;
+  bool outdent = false;
   bool explode = false;
   bool go_up = false;
 };
@@ -43,6 +46,19 @@ bool DeleteSelected(DocumentSession& session);
 // Makes an alias of the primary selected note beside it (after its parent's last
 // child) and selects the alias. Null when the note cannot be aliased.
 Node* MakeAliasOfSelected(DocumentSession& session);
+
+// Copies the primary selected note (its values, text, outbound links and prototype;
+// one undoable step) directly after it, and selects the copy. Null when it cannot be
+// copied.
+Node* DuplicateSelected(DocumentSession& session);
+
+// Tab in the outline: moves the primary selected note into its elder sibling, as that
+// note's last child. Shift+Tab: moves it out of its parent, directly after the parent.
+// Each is one undoable move; the note stays selected and the map follows it. False when
+// the note has no elder sibling (indent), sits at the top level (outdent), or the
+// receiving note cannot take children.
+bool IndentSelected(DocumentSession& session);
+bool OutdentSelected(DocumentSession& session);
 
 // The outcome of Find: the parser's message when the query does not parse, else the
 // matching notes in document order (neither the root nor aliases).

@@ -22,7 +22,7 @@ std::unique_ptr<DocumentSession> DocumentSession::Open(const std::filesystem::pa
 
 DocumentSession::DocumentSession(std::unique_ptr<OrvexDoc> doc) : doc_(std::move(doc)) {
   StartIdleTask();
-  selection_.Reset(hypertext());
+  RestoreLayout();
 }
 
 DocumentSession::~DocumentSession() {
@@ -33,6 +33,21 @@ DocumentSession::~DocumentSession() {
 
 void DocumentSession::StartIdleTask() {
   idle_ = std::make_unique<IdleTask>(hypertext());
+}
+
+void DocumentSession::RestoreLayout() {
+  selection_.Reset(hypertext());
+  Node* container = nullptr;
+  saved_layout_ = ReadWindowLayout(*hypertext(), &container);
+  if (container != nullptr) {
+    selection_.ShowMap(container);
+  }
+}
+
+void DocumentSession::RecordLayout() {
+  if (layout_) {
+    RecordWindowLayout(hypertext(), layout_(), selection_.MapContainer());
+  }
 }
 
 std::string DocumentSession::Title() const {
@@ -75,6 +90,7 @@ DocumentSession::SaveOutcome DocumentSession::Save() {
   if (!doc_->HasFile()) {
     return SaveOutcome::kNeedsFile;
   }
+  RecordLayout();
   idle_->SetBusy(true);
   const bool saved = doc_->DoSave();
   idle_->SetBusy(false);
@@ -82,6 +98,7 @@ DocumentSession::SaveOutcome DocumentSession::Save() {
 }
 
 bool DocumentSession::SaveAs(const std::filesystem::path& file) {
+  RecordLayout();
   idle_->SetBusy(true);
   const bool saved = doc_->SaveAs(file);
   idle_->SetBusy(false);
@@ -98,7 +115,7 @@ bool DocumentSession::Revert() {
   idle_.reset();
   const bool reverted = doc_->DoRevert();
   StartIdleTask();
-  selection_.Reset(hypertext());
+  RestoreLayout();
   if (replaced_) {
     replaced_();
   }

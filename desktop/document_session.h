@@ -19,11 +19,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "agents/idle_task.h"
 #include "desktop/selection.h"
 #include "desktop/shell_permission.h"
+#include "desktop/window_layout.h"
 #include "persist/orvex_doc.h"
 
 namespace fernweave {
@@ -59,6 +61,13 @@ class DocumentSession {
   bool CanRedo() const;
   void Undo();
   void Redo();
+
+  // --- The window's layout ------------------------------------------------------
+  // The layout the document was saved with (nullopt when none); opening or reverting
+  // also shows the map of the container it names, when that note is still there.
+  const std::optional<WindowLayout>& saved_layout() const { return saved_layout_; }
+  // Asked for the window's present layout at every save, which keeps it in the document.
+  void SetLayoutSource(std::function<WindowLayout()> source) { layout_ = std::move(source); }
 
   // --- Lifecycle --------------------------------------------------------------
   enum class SaveOutcome {
@@ -96,12 +105,18 @@ class DocumentSession {
  private:
   explicit DocumentSession(std::unique_ptr<OrvexDoc> doc);
   void StartIdleTask();
+  // Reads the saved layout and shows the map it names.
+  void RestoreLayout();
+  // Keeps the window's layout in the document before it is written.
+  void RecordLayout();
 
   std::unique_ptr<OrvexDoc> doc_;
   std::unique_ptr<IdleTask> idle_;
   WindowSelection selection_;
   ShellPermission shell_;
   std::function<void()> replaced_;
+  std::function<WindowLayout()> layout_;
+  std::optional<WindowLayout> saved_layout_;
 };
 
 }  // namespace fernweave

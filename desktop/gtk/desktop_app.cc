@@ -54,6 +54,7 @@ void DesktopApp::on_startup() {
   set_accel_for_action("win.zoom-out", "<Primary>minus");
   set_accel_for_action("win.zoom-actual", "<Primary>0");
   set_accel_for_action("win.new-note", "<Primary>Return");
+  set_accel_for_action("win.duplicate", "<Primary>d");
 }
 
 void DesktopApp::on_activate() {

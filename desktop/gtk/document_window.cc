@@ -83,20 +83,8 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
   map_.signal_note_created().connect([this](Node*) { note_pane_.StartRenaming(); });
   auto map_keys = Gtk::EventControllerKey::create();
   map_keys->signal_key_pressed().connect(
-      [this](guint keyval, guint, Gdk::ModifierType) {
-        if (keyval == GDK_KEY_Delete) {
-          activate_action("win.delete-note");
-          return true;
-        }
-        if (keyval == GDK_KEY_BackSpace) {
-          Command([this] { session_->selection().GoUp(); });
-          return true;
-        }
-        if (keyval == GDK_KEY_Return && session_->selection().Primary() != nullptr) {
-          activate_action("win.new-note");
-          return true;
-        }
-        return false;
+      [this](guint keyval, guint, Gdk::ModifierType state) {
+        return OnPaneKey(keyval, state, false);
       },
       false);
   map_.add_controller(map_keys);
@@ -144,11 +132,39 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
 
   map_.SetSession(session_.get());
   note_pane_.SetSession(session_.get());
+  ApplySavedLayout();
+  session_->SetLayoutSource([this] {
+    return WindowLayout{.width = get_width(),
+                        .height = get_height(),
+                        .outline_width = outer_.get_position(),
+                        .map_width = inner_.get_position(),
+                        .zoom = map_.zoom()};
+  });
   RebuildOutline();
   AfterChange();
 }
 
+// The window reopens as it was left: its size, the panes' dividers and the map's zoom
+// come from the document's saved window where it has one.
+void DocumentWindow::ApplySavedLayout() {
+  const std::optional<WindowLayout>& layout = session_->saved_layout();
+  if (!layout) {
+    return;
+  }
+  if (layout->width > 0 && layout->height > 0) {
+    set_default_size(layout->width, layout->height);
+  }
+  if (layout->outline_width > 0) {
+    outer_.set_position(layout->outline_width);
+  }
+  if (layout->map_width > 0) {
+    inner_.set_position(layout->map_width);
+  }
+  map_.SetZoom(layout->zoom);
+}
+
 DocumentWindow::~DocumentWindow() {
+  session_->SetLayoutSource(nullptr);
   idle_timer_.disconnect();
   refresh_.disconnect();
   session_->shell().SetAsker(nullptr);
@@ -168,6 +184,39 @@ void DocumentWindow::Command(const std::function<void()>& work) {
     Warn("internal error " + e.ToString());
   }
   AfterChange();
+}
+
+// The keys the outline and the map share: Delete removes the selected note, Return makes
+// a sibling, Backspace shows the map above. In the outline, Tab and Shift+Tab move the
+// note in and out a level, as in any outliner.
+bool DocumentWindow::OnPaneKey(guint keyval, Gdk::ModifierType state, bool outline) {
+  const bool shift = (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
+  switch (keyval) {
+    case GDK_KEY_Delete:
+      activate_action("win.delete-note");
+      return true;
+    case GDK_KEY_BackSpace:
+      if (outline) {
+        return false;
+      }
+      Command([this] { session_->selection().GoUp(); });
+      return true;
+    case GDK_KEY_Return:
+      if (session_->selection().Primary() == nullptr) {
+        return false;
+      }
+      activate_action("win.new-note");
+      return true;
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab:
+      if (!outline || session_->selection().Primary() == nullptr) {
+        return false;
+      }
+      activate_action(shift || keyval == GDK_KEY_ISO_Left_Tab ? "win.outdent" : "win.indent");
+      return true;
+    default:
+      return false;
+  }
 }
 
 void DocumentWindow::BuildActions() {
@@ -198,6 +247,9 @@ void DocumentWindow::BuildActions() {
   });
   add("delete-note", [this] { DeleteSelected(*session_); });
   add("make-alias", [this] { MakeAliasOfSelected(*session_); });
+  add("duplicate", [this] { DuplicateSelected(*session_); });
+  add("indent", [this] { IndentSelected(*session_); });
+  add("outdent", [this] { OutdentSelected(*session_); });
   add("find", [this] { ShowFind(); });
   add("update-agents", [this] { UpdateAgentsNow(*session_); });
   add("export", [this] { AskExportFolder(); });
@@ -239,6 +291,9 @@ void DocumentWindow::BuildMenu() {
   note->append("New Note", "win.new-note");
   note->append("Delete", "win.delete-note");
   note->append("Make Alias", "win.make-alias");
+  note->append("Duplicate", "win.duplicate");
+  note->append("Indent", "win.indent");
+  note->append("Outdent", "win.outdent");
   note->append("Explode…", "win.explode");
   note->append("Update Agents", "win.update-agents");
   bar->append_submenu("Note", note);
@@ -267,6 +322,9 @@ void DocumentWindow::RefreshCommands() {
   enable("new-note", state.new_note);
   enable("delete-note", state.delete_note);
   enable("make-alias", state.make_alias);
+  enable("duplicate", state.duplicate);
+  enable("indent", state.indent);
+  enable("outdent", state.outdent);
   enable("explode", state.explode);
   enable("go-up", state.go_up);
   up_button_.set_sensitive(state.go_up);
@@ -353,7 +411,7 @@ void DocumentWindow::BuildOutline() {
       sigc::mem_fun(*this, &DocumentWindow::OnOutlineSelectionChanged));
   auto keys = Gtk::EventControllerKey::create();
   keys->signal_key_pressed().connect(
-      [this, name_column](guint keyval, guint, Gdk::ModifierType) {
+      [this, name_column](guint keyval, guint, Gdk::ModifierType state) {
         Gtk::TreeModel::Path path;
         Gtk::TreeViewColumn* column = nullptr;
         outline_.get_cursor(path, column);
@@ -361,15 +419,7 @@ void DocumentWindow::BuildOutline() {
           outline_.set_cursor(path, *name_column, true);
           return true;
         }
-        if (keyval == GDK_KEY_Delete) {
-          activate_action("win.delete-note");
-          return true;
-        }
-        if (keyval == GDK_KEY_Return && session_->selection().Primary() != nullptr) {
-          activate_action("win.new-note");
-          return true;
-        }
-        return false;
+        return OnPaneKey(keyval, state, true);
       },
       false);
   outline_.add_controller(keys);

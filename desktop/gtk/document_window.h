@@ -59,6 +59,7 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   void BuildMenu();
   void BuildOutline();
   void BuildFindBox();
+  void ApplySavedLayout();
   void RebuildOutline();
   void SelectOutlineRow(const Node* note);
   void OnOutlineSelectionChanged();
@@ -70,6 +71,8 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   bool OnCloseRequest();
   void RefreshCommands();
   void Command(const std::function<void()>& work);
+  // A key pressed in the outline (`outline`) or on the map; true when it was a command.
+  bool OnPaneKey(guint keyval, Gdk::ModifierType state, bool outline);
   void ShowFind();
   void RunFind();
   void AskExplode();

@@ -77,6 +77,11 @@ void MapArea::Zoom(int step) {
   Refresh();
 }
 
+void MapArea::SetZoom(int setting) {
+  zoom_ = std::clamp(setting, MapScale::kMinSetting, MapScale::kMaxSetting);
+  Refresh();
+}
+
 ViewPoint MapArea::ToView(double x, double y) const {
   return ViewPoint{static_cast<int32_t>(std::lround(x - origin_x_)),
                    static_cast<int32_t>(std::lround(y - origin_y_))};

@@ -34,6 +34,8 @@ class MapArea : public Gtk::DrawingArea {
   void Refresh();
   // One zoom setting in (+1) or out (-1); 0 returns to the standard setting.
   void Zoom(int step);
+  // Goes to a zoom setting (kept within the map's settings).
+  void SetZoom(int setting);
   int zoom() const { return zoom_; }
 
   // The centre of the note's box in this widget's coordinates, when it has one.

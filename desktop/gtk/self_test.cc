@@ -443,6 +443,23 @@ bool SelfTest::Step(const std::string& line, std::string* error) {
     Pump(400);
     return true;
   }
+  if (verb == "click-row") {
+    const auto center = window_->OutlineRowCenter(Named(rest));
+    int x = 0;
+    int y = 0;
+    if (!center || !Xready(error) ||
+        !RootPoint(window_->outline(), center->first, center->second, &x, &y)) {
+      if (error->empty()) {
+        *error = "no outline row for " + rest;
+      }
+      return false;
+    }
+    Move(x, y);
+    Button(true);
+    Button(false);
+    Pump(150);
+    return true;
+  }
   if (verb == "expect-find") {
     // expect-find N MESSAGE: N matches listed and the message line reads MESSAGE.
     const size_t space = rest.find(' ');

@@ -9,6 +9,8 @@
 //   double-click-note NAME     double-click it (a container opens its map)
 //   double-click-map X Y       double-click the map at X, Y (empty ground makes a note)
 //   drag-note NAME DX DY       press on the box, move by DX, DY, release
+//   click-row NAME             click the note's row in the outline
+//   drag-row NAME ONTO         drag the note's outline row onto another's
 //   click-text                 click into the note's text, the caret put at its end
 //   type TEXT                  type the text (ASCII) as key presses
 //   key KEY                    one key, such as Return, Tab or ctrl+z
@@ -18,6 +20,8 @@
 //   expect-title TEXT          the window's title
 //   expect-text NAME TEXT      the note's text contains TEXT
 //   expect-undo TEXT           the Undo item's text ("Undo Move")
+//   expect-parent NAME PARENT  the note's parent is named PARENT
+//   expect-find N MESSAGE      Find lists N matches and shows MESSAGE
 //   remember-position NAME     note the note's Xpos and Ypos
 //   expect-position NAME same|moved   compared with the remembered position
 //   check-saved PATH TEXT      read the document's file with the library: the note at

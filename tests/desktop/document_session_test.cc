@@ -4,12 +4,15 @@
 #include "desktop/document_session.h"
 
 #include <filesystem>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "desktop/document_commands.h"
+#include "desktop/window_layout.h"
 #include "desktop/window_services.h"
 #include "model/config.h"
+#include "model/document_records.h"
 #include "model/hypertext.h"
 #include "model/node_actions.h"
 #include "model/node.h"
@@ -77,6 +80,44 @@ TEST(DocumentSessionTest, NewDocumentAsksForAFileThenSavesInPlace) {
   auto reopened = DocumentSession::Open(folder / "fresh.skep");
   ASSERT_NE(reopened, nullptr);
   EXPECT_EQ(reopened->hypertext()->Root()->ChildCount(), 2u);
+}
+
+TEST(DocumentSessionTest, TheWindowReopensAsItWasLeft) {
+  ScratchFolder folder;
+  auto session = SavedSession(folder, "Beds\n  North");
+  EXPECT_FALSE(session->saved_layout().has_value());
+  // A saved window of another kind stays in the file beside the window's own.
+  session->hypertext()->Records().Windows().push_back({"outline", 0, "", {{"x", "3"}}});
+  session->selection().ShowMap(At(session->hypertext(), "Beds"));
+  session->SetLayoutSource(
+      [] { return WindowLayout{.width = 900, .height = 600, .outline_width = 200,
+                               .map_width = 450, .zoom = 7}; });
+  ASSERT_EQ(session->Save(), DocumentSession::SaveOutcome::kSaved);
+  ASSERT_EQ(session->Save(), DocumentSession::SaveOutcome::kSaved);  // still one record
+
+  auto reopened = DocumentSession::Open(folder / "plan.skep");
+  ASSERT_NE(reopened, nullptr);
+  Hypertext* ht = reopened->hypertext();
+  ASSERT_TRUE(reopened->saved_layout().has_value());
+  const WindowLayout& layout = *reopened->saved_layout();
+  EXPECT_EQ(std::tie(layout.width, layout.height, layout.outline_width, layout.map_width,
+                     layout.zoom),
+            std::make_tuple(900, 600, 200, 450, 7));
+  EXPECT_EQ(reopened->selection().MapContainer(), At(ht, "Beds"));
+  ASSERT_EQ(ht->Records().Windows().size(), 2u);
+  EXPECT_EQ(ht->Records().Windows()[1].type, "outline");
+
+  // Damaged numbers keep the defaults; a container that is gone shows the root's map.
+  WindowRecord& record = ht->Records().Windows()[0];
+  record.id = 0;
+  record.state = {{"bounds", "-2147483648,0,2147483647,500"}, {"scale", "0"},
+                  {"split", "200,"}};
+  Node* container = At(ht, "Beds");
+  const std::optional<WindowLayout> damaged = ReadWindowLayout(*ht, &container);
+  ASSERT_TRUE(damaged.has_value());
+  EXPECT_EQ(container, nullptr);
+  EXPECT_EQ(std::tie(damaged->width, damaged->height, damaged->outline_width, damaged->zoom),
+            std::make_tuple(0, 500, 0, 5));
 }
 
 TEST(DocumentSessionTest, FailedSaveKeepsTheDocumentModifiedAndSaysWhy) {
@@ -178,18 +219,24 @@ TEST(WindowSelectionTest, FollowsTheMapAndForgetsNotesThatLeave) {
 TEST(DocumentCommandsTest, StatesFollowTheSelectionAndTheDocument) {
   auto session = DocumentSession::CreateNew();
   Hypertext* ht = session->hypertext();
-  test::AddOutline(ht, "Beds\n  North");
+  test::AddOutline(ht, "Beds\n  North\n  South");
   struct Case {
     const char* selected;  // null: nothing
     bool editable;
     CommandState want;
   };
+  // Indent needs an elder sibling; outdent needs a parent below the root.
   const Case cases[] = {
       {nullptr, true, {.new_note = true}},
-      {"Beds", true, {.new_note = true, .delete_note = true, .make_alias = true}},
+      {"Beds", true,
+       {.new_note = true, .delete_note = true, .make_alias = true, .duplicate = true}},
       {"Beds/North", true,
-       {.new_note = true, .delete_note = true, .make_alias = true, .go_up = true}},
-      {"Beds", false, {}},
+       {.new_note = true, .delete_note = true, .make_alias = true, .duplicate = true,
+        .outdent = true, .go_up = true}},
+      {"Beds/South", true,
+       {.new_note = true, .delete_note = true, .make_alias = true, .duplicate = true,
+        .indent = true, .outdent = true, .go_up = true}},
+      {"Beds/South", false, {.go_up = true}},
   };
   for (const Case& c : cases) {
     ht->SetCanEdit(c.editable);
@@ -201,6 +248,9 @@ TEST(DocumentCommandsTest, StatesFollowTheSelectionAndTheDocument) {
     EXPECT_EQ(got.new_note, c.want.new_note) << c.selected;
     EXPECT_EQ(got.delete_note, c.want.delete_note) << c.selected;
     EXPECT_EQ(got.make_alias, c.want.make_alias) << c.selected;
+    EXPECT_EQ(got.duplicate, c.want.duplicate) << c.selected;
+    EXPECT_EQ(got.indent, c.want.indent) << c.selected;
+    EXPECT_EQ(got.outdent, c.want.outdent) << c.selected;
     EXPECT_EQ(got.explode, c.want.explode) << c.selected;
     EXPECT_EQ(got.go_up, c.want.go_up) << c.selected;
   }
@@ -250,6 +300,40 @@ TEST(DocumentCommandsTest, NewNoteAliasFindAndExplodeSelectWhatTheyMade) {
   ASSERT_NE(exploded, nullptr);
   EXPECT_EQ(ChildNames(exploded), "Sun here. Shade there. Wet corner.");
   EXPECT_EQ(session->selection().Primary(), exploded);
+}
+
+TEST(DocumentCommandsTest, DuplicateIndentAndOutdentAreUndoableAndKeepTheNoteSelected) {
+  auto session = DocumentSession::CreateNew();
+  Hypertext* ht = session->hypertext();
+  test::AddOutline(ht, "Beds\n  North\n  South\n  West");
+  Node* south = At(ht, "Beds/South");
+  south->SetText("Sunny.");
+  session->selection().Select(south);
+
+  ASSERT_TRUE(IndentSelected(*session));
+  EXPECT_EQ(south->Father(), At(ht, "Beds/North"));
+  EXPECT_EQ(session->selection().Primary(), south);
+  EXPECT_EQ(session->selection().MapContainer(), At(ht, "Beds/North"));
+  EXPECT_EQ(session->UndoItemText(), "Undo Move");
+  // Out again: directly after the note it was in, not at the end.
+  ASSERT_TRUE(OutdentSelected(*session));
+  EXPECT_EQ(ChildNames(At(ht, "Beds")), "North South West");
+  session->Undo();
+  EXPECT_EQ(south->Father(), At(ht, "Beds/North"));
+  // The top level cannot be left: the root is no one's child.
+  session->selection().Select(At(ht, "Beds"));
+  EXPECT_FALSE(OutdentSelected(*session));
+  EXPECT_FALSE(IndentSelected(*session));
+
+  session->selection().Select(south);
+  Node* copy = DuplicateSelected(*session);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->ElderBrother(), south);
+  EXPECT_EQ(copy->GetText(), "Sunny.");
+  EXPECT_EQ(session->selection().Primary(), copy);
+  session->Undo();
+  EXPECT_EQ(session->selection().Primary(), nullptr);
+  EXPECT_EQ(ChildNames(At(ht, "Beds/North")), "South");
 }
 
 TEST(DocumentCommandsTest, ExportWritesTheFolderOrSaysWhyNot) {
