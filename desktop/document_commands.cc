@@ -26,11 +26,15 @@ DocumentExporter* g_exporter = nullptr;
 class FolderExporter : public DocumentExporter {
  public:
   bool Export(Hypertext* document, const std::filesystem::path& folder,
-              std::string* message) override {
+              const std::atomic<bool>* cancel, std::string* message) override {
     ExportRun::SetStandardTemplateFolder((ConfigFolder() / "templates").string());
     std::unique_ptr<Progress> progress = MakeProgress();
     const ExportResult result =
-        ExportDocument(*document, folder.string(), ExportOptions(), progress.get(), nullptr);
+        ExportDocument(*document, folder.string(), ExportOptions(), progress.get(), cancel);
+    if (result.cancelled) {
+      *message = "The export was cancelled; the pages written so far are complete.";
+      return false;
+    }
     std::string text;
     for (const std::string& line : result.messages) {
       text += (text.empty() ? "" : "\n") + line;
@@ -216,8 +220,11 @@ bool ExportDocument(DocumentSession& session, const std::filesystem::path& folde
   DocumentExporter* exporter = g_exporter != nullptr ? g_exporter : &folder_exporter;
   bool written = false;
   std::string message;
-  session.WithShell(
-      [&] { written = exporter->Export(session.hypertext(), folder, &message); });
+  session.ClearCancel();
+  session.WithShell([&] {
+    written = exporter->Export(session.hypertext(), folder, session.cancel_flag(), &message);
+  });
+  session.ClearCancel();
   if (!written) {
     Warn(message.empty() ? "The document could not be exported." : message);
   } else if (!message.empty()) {

@@ -8,6 +8,7 @@
 #ifndef FERNWEAVE_DESKTOP_DOCUMENT_COMMANDS_H_
 #define FERNWEAVE_DESKTOP_DOCUMENT_COMMANDS_H_
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -83,16 +84,19 @@ Node* ExplodeSelected(DocumentSession& session, ExplodeSettings settings);
 class DocumentExporter {
  public:
   virtual ~DocumentExporter() = default;
-  // Exports the whole document into `folder`. False with the reason in *message.
+  // Exports the whole document into `folder`, stopping between pages once `*cancel`
+  // is true. False with the reason in *message.
   virtual bool Export(Hypertext* document, const std::filesystem::path& folder,
-                      std::string* message) = 0;
+                      const std::atomic<bool>* cancel, std::string* message) = 0;
 };
 // Installs `exporter` (borrowed; null restores the folder export) and returns the
 // previous one (null when it was the folder export).
 DocumentExporter* SetDocumentExporter(DocumentExporter* exporter);
 
 // Exports through the installed exporter with the document's shell permission; shows
-// the message of a failure through `warn`. Returns whether the export was written.
+// the message of a failure through `warn`. The session's cancel request (Escape or the
+// progress bar's Cancel) stops the run between pages, every page written so far whole.
+// Returns whether the whole export was written.
 bool ExportDocument(DocumentSession& session, const std::filesystem::path& folder);
 
 }  // namespace fernweave

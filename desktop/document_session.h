@@ -16,6 +16,7 @@
 #ifndef FERNWEAVE_DESKTOP_DOCUMENT_SESSION_H_
 #define FERNWEAVE_DESKTOP_DOCUMENT_SESSION_H_
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -94,6 +95,13 @@ class DocumentSession {
   void Idle();
   void KeyPressed() { idle_->KeyPressed(); }
 
+  // --- Cancelling long work -------------------------------------------------------
+  // The user asked to stop the long work under way (Escape, or Cancel beside the
+  // progress bar). Work that can stop reads the flag between its steps.
+  void RequestCancel() { cancel_.store(true); }
+  void ClearCancel() { cancel_.store(false); }
+  const std::atomic<bool>* cancel_flag() const { return &cancel_; }
+
   // Runs `work` with this document's shell permission as the process's shell service
   // (commands the user gives: update agents, export, typing into an action).
   void WithShell(const std::function<void()>& work);
@@ -117,6 +125,7 @@ class DocumentSession {
   std::function<void()> replaced_;
   std::function<WindowLayout()> layout_;
   std::optional<WindowLayout> saved_layout_;
+  std::atomic<bool> cancel_{false};
 };
 
 }  // namespace fernweave

@@ -105,8 +105,12 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
 
   progress_label_.set_xalign(0);
   progress_.set_hexpand(true);
+  cancel_button_.set_label("Cancel");
+  cancel_button_.set_tooltip_text("Stop the work (Escape)");
+  cancel_button_.signal_clicked().connect([this] { CancelWork(); });
   status_.append(progress_label_);
   status_.append(progress_);
+  status_.append(cancel_button_);
   status_.set_margin(4);
   status_.set_visible(false);
 
@@ -119,7 +123,13 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
   auto keys = Gtk::EventControllerKey::create();
   keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
   keys->signal_key_pressed().connect(
-      [this](guint, guint, Gdk::ModifierType) {
+      [this](guint keyval, guint, Gdk::ModifierType) {
+        if (working_) {
+          if (keyval == GDK_KEY_Escape) {
+            CancelWork();
+          }
+          return true;
+        }
         session_->KeyPressed();
         return false;
       },
@@ -176,6 +186,9 @@ DocumentWindow::~DocumentWindow() {
 // --- Commands -------------------------------------------------------------------
 
 void DocumentWindow::Command(const std::function<void()>& work) {
+  if (working_) {
+    return;  // a shortcut pressed while long work shows its progress
+  }
   note_pane_.Commit();
   try {
     work();
@@ -374,6 +387,9 @@ void DocumentWindow::ScheduleRefresh() {
 }
 
 bool DocumentWindow::OnIdleTick() {
+  if (working_) {
+    return true;
+  }
   try {
     session_->Idle();
   } catch (const Error& e) {

@@ -51,6 +51,8 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   // ProgressSink: the bar at the bottom of the window.
   void ShowProgress(const std::string& title, double fraction) override;
   void HideProgress() override;
+  // Asks the long work under way to stop (the progress bar's Cancel, Escape).
+  void CancelWork();
 
  private:
   class ChangeListener;
@@ -86,6 +88,7 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   bool closing_confirmed_ = false;
   bool refresh_pending_ = false;
   bool updating_outline_ = false;
+  bool working_ = false;  // long work is showing its progress
 
   Gtk::Box root_box_{Gtk::Orientation::VERTICAL};
   Gtk::Paned outer_{Gtk::Orientation::HORIZONTAL};
@@ -115,6 +118,7 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   Gtk::Box status_{Gtk::Orientation::HORIZONTAL, 6};
   Gtk::Label progress_label_;
   Gtk::ProgressBar progress_;
+  Gtk::Button cancel_button_;
 
   Glib::RefPtr<Gio::Menu> edit_section_;
   std::string undo_text_;

@@ -98,6 +98,11 @@ void DocumentWindow::AskRevert() {
 }
 
 bool DocumentWindow::OnCloseRequest() {
+  if (working_) {
+    // The work is on the stack below this event: stop it, and close when asked again.
+    CancelWork();
+    return true;
+  }
   note_pane_.Commit();
   if (closing_confirmed_ || !session_->NeedsCloseQuestion()) {
     return false;  // let it close
@@ -226,7 +231,16 @@ ShellAnswer DocumentWindow::AskShell(const std::string& command) {
   return answer == kOnce ? ShellAnswer::kAllowOnce : ShellAnswer::kRefuse;
 }
 
+// Long work runs on the window's thread; each time the bar moves, the window handles
+// the events that are waiting, so the bar is drawn and Cancel or Escape is heard. The
+// panes are insensitive meanwhile and commands wait (Command, OnIdleTick), so nothing
+// else touches the document under the work.
 void DocumentWindow::ShowProgress(const std::string& title, double fraction) {
+  if (!working_) {
+    working_ = true;
+    outer_.set_sensitive(false);
+    cancel_button_.set_sensitive(true);
+  }
   status_.set_visible(true);
   progress_label_.set_text(title);
   if (fraction < 0) {
@@ -234,10 +248,23 @@ void DocumentWindow::ShowProgress(const std::string& title, double fraction) {
   } else {
     progress_.set_fraction(fraction);
   }
+  Glib::RefPtr<Glib::MainContext> context = Glib::MainContext::get_default();
+  for (int events = 0; events < 100 && context->pending(); ++events) {
+    context->iteration(false);
+  }
 }
 
 void DocumentWindow::HideProgress() {
+  working_ = false;
+  outer_.set_sensitive(true);
   status_.set_visible(false);
+}
+
+void DocumentWindow::CancelWork() {
+  if (working_) {
+    session_->RequestCancel();
+    cancel_button_.set_sensitive(false);
+  }
 }
 
 }  // namespace fernweave

@@ -353,6 +353,25 @@ TEST(DocumentCommandsTest, ExportWritesTheFolderOrSaysWhyNot) {
   EXPECT_FALSE(ExportDocument(*session, folder / "blocked"));
   ASSERT_EQ(messages.messages().size(), 1u);
   EXPECT_EQ(test::ReadFile(folder / "blocked"), "x");
+
+  // Cancel pressed once the bar shows: the run stops between pages and says so, and
+  // the next export starts afresh.
+  test::AddOutline(session->hypertext(), "B\nC\nD");
+  struct CancellingBar : ProgressSink {
+    DocumentSession* session;
+    void ShowProgress(const std::string&, double) override { session->RequestCancel(); }
+    void HideProgress() override {}
+  } bar;
+  bar.session = session.get();
+  WindowProgressFactory factory(&bar);
+  ProgressFactory* previous = SetProgressFactory(&factory);
+  EXPECT_FALSE(ExportDocument(*session, folder / "cut"));
+  SetProgressFactory(previous);
+  EXPECT_EQ(messages.messages().back(),
+            "The export was cancelled; the pages written so far are complete.");
+  EXPECT_FALSE(std::filesystem::exists(folder / "cut" / "D.html"));
+  EXPECT_TRUE(ExportDocument(*session, folder / "whole"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "whole" / "D.html"));
 }
 
 TEST(WindowServicesTest, ProgressReachesTheBarAtMostEveryHundredthOfTheWay) {
