@@ -79,13 +79,18 @@ bool IsNumberText(std::string_view text) {
   return end == plain.c_str() + plain.size();
 }
 
-bool IsColorText(const Node* note, std::string_view text) {
-  PColor color;
-  if (color.FromString(text)) {
+// A colour form, or a colour name of the note's document.
+bool ColorOfText(const Node* note, std::string_view text, PColor* color) {
+  if (color->FromString(text)) {
     return true;
   }
   const auto* orvex = dynamic_cast<const Orvex*>(note->GetHypertext());
-  return orvex != nullptr && orvex->Colors().Resolve(Trimmed(text), &color);
+  return orvex != nullptr && orvex->Colors().Resolve(Trimmed(text), color);
+}
+
+bool IsColorText(const Node* note, std::string_view text) {
+  PColor color;
+  return ColorOfText(note, text, &color);
 }
 
 std::string Problem(const Node* note, const Attribute* attribute, std::string_view text) {
@@ -229,6 +234,10 @@ std::vector<KeyAttribute> KeyAttributesOf(const Node* note) {
     key.type = attribute->GetType();
     key.text = note->Get(attribute)->AsString();
     key.read_only = attribute->IsReadOnly();
+    PColor color;
+    if (key.type == AttributeType::kColor && ColorOfText(note, key.text, &color)) {
+      key.color = color;
+    }
     out.push_back(std::move(key));
   }
   return out;

@@ -11,11 +11,13 @@
 #ifndef FERNWEAVE_DESKTOP_NOTE_FIELDS_H_
 #define FERNWEAVE_DESKTOP_NOTE_FIELDS_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/attribute_type.h"
+#include "model/color.h"
 #include "model/content.h"
 
 namespace fernweave {
@@ -61,6 +63,9 @@ struct KeyAttribute {
   AttributeType type = AttributeType::kString;
   std::string text;  // the effective value's text
   bool read_only = false;
+  // For a colour attribute, the colour its text stands for (a colour name through the
+  // document's colour table); the pane's colour button shows it.
+  std::optional<PColor> color;
 };
 // The attributes the note's `KeyAttributes` names, in its order; names the document
 // does not know are left out.

@@ -1,6 +1,8 @@
 #include "desktop/gtk/note_pane.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 
 #include "model/attribute.h"
@@ -15,6 +17,8 @@ struct NotePane::AttributeRow {
   Gtk::Label label;
   Gtk::Entry entry;
   Gtk::CheckButton check;
+  Gtk::Box color_box{Gtk::Orientation::HORIZONTAL, 4};
+  Gtk::ColorButton color;
   Gtk::Label understood;
   Glib::RefPtr<Gtk::EventControllerFocus> focus;
   // Stores what was typed and not yet stored.
@@ -365,7 +369,34 @@ void NotePane::ShowAttributes(const Node* note) {
         }
       });
       row->entry.add_controller(row->focus);
-      attributes_.attach(row->entry, 1, row_index);
+      if (key.type == AttributeType::kColor) {
+        // A colour is typed (a form or a colour name) or picked; a pick is stored as
+        // its "#rrggbb" form.
+        if (key.color) {
+          Gdk::RGBA rgba;
+          rgba.set_rgba(key.color->red / 65535.0, key.color->green / 65535.0,
+                        key.color->blue / 65535.0);
+          row->color.set_rgba(rgba);
+        }
+        row->color.set_sensitive(!key.read_only);
+        row->color.set_use_alpha(false);
+        row->color.signal_color_set().connect([store, r] {
+          const Gdk::RGBA rgba = r->color.get_rgba();
+          auto channel = [](double v) {
+            return static_cast<uint16_t>(std::lround(std::clamp(v, 0.0, 1.0) * 65535.0));
+          };
+          const PColor picked(channel(rgba.get_red()), channel(rgba.get_green()),
+                              channel(rgba.get_blue()));
+          r->key.text = picked.ToHex();
+          r->entry.set_text(r->key.text);
+          store(r->key.text);
+        });
+        row->color_box.append(row->entry);
+        row->color_box.append(row->color);
+        attributes_.attach(row->color_box, 1, row_index);
+      } else {
+        attributes_.attach(row->entry, 1, row_index);
+      }
       if (key.type == AttributeType::kDate) {
         row->understood.set_xalign(0);
         row->understood.add_css_class("dim-label");

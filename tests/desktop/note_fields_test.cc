@@ -136,6 +136,11 @@ TEST(NoteFieldsTest, KeyAttributesParseByTheirTypeAndInvalidEntriesStoreNothing)
   // Empty text goes back to the default.
   EXPECT_TRUE(StoreAttributeText(task, ht->GetAttribute("Width"), "").stored);
   EXPECT_TRUE(task->UsesDefault(ht->GetAttribute("Width")));
+  // The colour button shows what a stored colour name stands for.
+  const std::vector<KeyAttribute> after = KeyAttributesOf(task);
+  ASSERT_TRUE(after[3].color.has_value());
+  EXPECT_EQ(after[3].color->ToHex(), "#ff3030");
+  EXPECT_FALSE(after[2].color.has_value());
 }
 
 }  // namespace
