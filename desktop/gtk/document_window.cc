@@ -1,5 +1,6 @@
 #include "desktop/gtk/document_window.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -72,9 +73,8 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentSession> session)
   up_button_.set_icon_name("go-up-symbolic");
   up_button_.set_tooltip_text("Show the map of the container above (Backspace)");
   up_button_.signal_clicked().connect([this] { Command([this] { session_->selection().GoUp(); }); });
-  map_title_.set_xalign(0);
   crumbs_.append(up_button_);
-  crumbs_.append(map_title_);
+  crumbs_.append(trail_);
   crumbs_.set_margin(4);
   middle_.append(crumbs_);
   middle_.append(map_);
@@ -354,14 +354,55 @@ void DocumentWindow::RefreshCommands() {
 
 void DocumentWindow::AfterChange() {
   set_title(session_->Title());
-  Node* container = session_->selection().MapContainer();
-  map_title_.set_text(container == nullptr || container->Father() == nullptr
-                          ? session_->doc().Name()
-                          : SlashPath(container));
+  RebuildTrail();
   RebuildOutline();
   map_.Refresh();
   note_pane_.ShowSelected();
   RefreshCommands();
+}
+
+// The breadcrumb above the map: the document, then each container down to the one the
+// map shows. A click on a step shows that container's map. It is rebuilt only when a
+// step changed, and a click acts once the click's own handling is over, since the
+// rebuild takes the clicked button away.
+void DocumentWindow::RebuildTrail() {
+  std::vector<std::pair<uint32_t, std::string>> steps;
+  for (Node* n = session_->selection().MapContainer(); n != nullptr; n = n->Father()) {
+    steps.emplace_back(n->GetID().id(), n->Father() == nullptr ? session_->doc().Name()
+                                                               : n->DisplayName());
+  }
+  std::reverse(steps.begin(), steps.end());
+  if (steps == trail_steps_) {
+    return;
+  }
+  trail_steps_ = steps;
+  while (Gtk::Widget* child = trail_.get_first_child()) {
+    trail_.remove(*child);
+  }
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (i > 0) {
+      trail_.append(*Gtk::make_managed<Gtk::Label>("\u203a"));
+    }
+    if (i + 1 == steps.size()) {
+      auto* here = Gtk::make_managed<Gtk::Label>();
+      here->set_markup("<b>" + Glib::Markup::escape_text(steps[i].second) + "</b>");
+      trail_.append(*here);
+      break;
+    }
+    auto* step = Gtk::make_managed<Gtk::Button>(steps[i].second);
+    step->set_has_frame(false);
+    const uint32_t id = steps[i].first;
+    step->signal_clicked().connect([this, id] {
+      Glib::signal_idle().connect_once(sigc::track_obj(
+          [this, id] {
+            Command([this, id] {
+              session_->selection().ShowMap(session_->hypertext()->FindNode(id));
+            });
+          },
+          *this));
+    });
+    trail_.append(*step);
+  }
 }
 
 void DocumentWindow::ScheduleRefresh() {

@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "desktop/document_commands.h"
 #include "desktop/document_session.h"
@@ -63,6 +64,7 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   void BuildFindBox();
   void ApplySavedLayout();
   void RebuildOutline();
+  void RebuildTrail();
   void SelectOutlineRow(const Node* note);
   void OnOutlineSelectionChanged();
   void OnOutlineRenamed(const Glib::ustring& path, const Glib::ustring& text);
@@ -112,7 +114,8 @@ class DocumentWindow : public Gtk::ApplicationWindow, public ProgressSink {
   Gtk::Box middle_{Gtk::Orientation::VERTICAL};
   Gtk::Box crumbs_{Gtk::Orientation::HORIZONTAL, 4};
   Gtk::Button up_button_;
-  Gtk::Label map_title_;
+  Gtk::Box trail_{Gtk::Orientation::HORIZONTAL, 2};
+  std::vector<std::pair<uint32_t, std::string>> trail_steps_;
   MapArea map_;
   NotePane note_pane_;
   Gtk::Box status_{Gtk::Orientation::HORIZONTAL, 6};
