@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "agents/agent_manager.h"
+#include "agents/fetch_ahead.h"
 #include "foundation/clock.h"
 #include "lang/action.h"
 #include "lang/expression_parser.h"
@@ -42,27 +43,6 @@ std::vector<Node*> ChildrenOf(const Node* parent) {
     children.push_back(c);
   }
   return children;
-}
-
-// Notes lie scattered in memory, and examining one mostly waits for it, its stored
-// entries and its values to arrive. Fetched in stages ahead of the walk (the values of
-// the next note, the entries of the one after, the note after that), they arrive while
-// earlier notes are examined. Hints only: nothing is read beyond the live tree.
-void FetchAhead(const Node* next) {
-  for (const PropertyMap::Entry& e : next->Properties().entries()) {
-    __builtin_prefetch(e.value.get());
-  }
-  const Node* second = next->Next();
-  if (second == nullptr) {
-    return;
-  }
-  __builtin_prefetch(second->Properties().entries().data());
-  if (const Node* third = second->Next()) {
-    const char* bytes = reinterpret_cast<const char*>(third);
-    for (size_t at = 0; at < sizeof(Node); at += 64) {
-      __builtin_prefetch(bytes + at);
-    }
-  }
 }
 
 }  // namespace
@@ -118,7 +98,9 @@ bool AgentScan::Match(Node* note, Captures* captures) {
   Captures local;
   Captures& args = captures != nullptr ? *captures : local;
   args.clear();
-  if (LogicalResult(query_->Get(note, args)).IsTrue()) {
+  // A query that answers without making its text gathers no captures either.
+  bool truth = false;
+  if (query_->FastTruth(note, &truth) ? truth : LogicalResult(query_->Get(note, args)).IsTrue()) {
     return true;
   }
   // Queries about place (parent, siblings) also see the note where its aliases stand,

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "agents/fetch_ahead.h"
 #include "lang/action.h"
 #include "lang/expression_parser.h"
 #include "model/hypertext.h"
@@ -58,6 +59,10 @@ bool AgentQuery::Matches(Node* note, Captures* captures) {
   if (level.Exceeded()) {
     return false;
   }
+  bool truth = false;
+  if (value_->FastTruth(note, &truth)) {
+    return truth;  // pure: no captures
+  }
   Captures local;
   Captures& args = captures != nullptr ? *captures : local;
   return LogicalResult(value_->Get(note, args)).IsTrue();
@@ -77,7 +82,11 @@ size_t AgentQuery::Search(std::vector<Node*>* nodes) {
       order.push_back(n);
     }
   }
-  for (Node* n : order) {
+  for (size_t i = 0; i < order.size(); ++i) {
+    Node* n = order[i];
+    if (i + 1 < order.size()) {
+      FetchAhead(order[i + 1]);
+    }
     if (!n->IsHidden() && Matches(n, nullptr)) {
       nodes->push_back(n);
       ++found;

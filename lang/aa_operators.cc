@@ -7,6 +7,8 @@
 #include "lang/parser.h"
 #include "lang/value_dump.h"
 #include "model/ht_path.h"
+#include "model/hypertext.h"
+#include "model/props.h"
 #include "model/node.h"
 
 namespace fernweave {
@@ -105,12 +107,14 @@ void AAParenthetical::Dump(std::string* out) const {
 
 void AABinaryOperator::SetLeft(std::unique_ptr<AAValue> value) {
   pure_sides_ = -1;
+  type_stamp_ = 0;  // no registry has stamp 0
   left_ = std::move(value);
   NoteChild(left_.get());
 }
 
 void AABinaryOperator::SetRight(std::unique_ptr<AAValue> value) {
   pure_sides_ = -1;
+  type_stamp_ = 0;
   right_ = std::move(value);
   NoteChild(right_.get());
 }
@@ -127,18 +131,24 @@ bool AABinaryOperator::IsValid() const {
 }
 
 int AABinaryOperator::AttributeType(const Node* node) const {
-  if (!IsValid()) {
-    return kTypeUnknown;
+  // The sides' types depend on the note only through its document: on the attributes
+  // its registry holds and on their types. Both change only with the registry's stamp
+  // (an attribute's type is edited by taking it out of the registry and registering it
+  // again), and no two registries share a stamp, so the type is remembered with the
+  // stamp and serves every note of the document: a query walks the tree's types once,
+  // not once per note. Asked before validity, which walks the whole tree below; a
+  // parsed tree does not change.
+  const Hypertext* doc = node == nullptr ? nullptr : node->GetHypertext();
+  if (doc == nullptr) {
+    return IsValid() ? TypeOfSides(node) : kTypeUnknown;
   }
-  if (EvaluationScope::Active() && type_tick_ == EvaluationScope::Tick() && type_node_ == node) {
+  const uint64_t stamp = doc->Properties().Stamp();
+  if (type_stamp_ == stamp) {
     return type_;
   }
-  const int type = TypeOfSides(node);
-  if (EvaluationScope::Active()) {
-    type_node_ = node;
-    type_tick_ = EvaluationScope::Tick();
-    type_ = type;
-  }
+  const int type = IsValid() ? TypeOfSides(node) : kTypeUnknown;
+  type_stamp_ = stamp;
+  type_ = type;
   return type;
 }
 
@@ -444,15 +454,71 @@ class AAComparison : public AABinaryOperator {
  public:
   explicit AAComparison(std::string token) : AABinaryOperator(std::move(token), 2) {}
   int ResultType(const Node*, const std::string&) const override { return kTypeBoolean; }
+  // Whether the comparison holds between two texts.
+  virtual bool TextsHold(std::string_view l, std::string_view r) const = 0;
+  std::string ComputeString(const std::string& l, const std::string& r) const override {
+    return Truth(TextsHold(l, r));
+  }
+
+  std::string Get(Node* node, const std::string& name, Captures& args) override {
+    // Only an evaluation for no assignment: the name may change how a side reads. One
+    // scope for both ways, so that the type is worked out once.
+    EvaluationScope scope;
+    bool holds = false;
+    if (name.empty() && TextTruth(node, &holds)) {
+      return Truth(holds);
+    }
+    return AABinaryOperator::Get(node, name, args);
+  }
+
+  bool FastTruth(Node* node, bool* truth) override {
+    if (TextTruth(node, truth)) {
+      return true;
+    }
+    // A numeric comparison writes "1" or "0".
+    double x = 0;
+    if (FastNumber(node, &x)) {
+      *truth = x != 0;
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  // A pure comparison of text type compares its sides' texts where they lie when they
+  // lend them, and makes only those that do not.
+  bool TextTruth(Node* node, bool* truth) {
+    if (!Pure()) {
+      return false;
+    }
+    EvaluationScope scope;
+    if (!IsTextOperatorType(AttributeType(node))) {
+      return false;
+    }
+    Captures none;
+    const std::string no_name;
+    std::string_view l;
+    std::string_view r;
+    std::string l_made;
+    std::string r_made;
+    if (!left_->LendText(node, &l)) {
+      l_made = left_->Get(node, no_name, none);
+      l = l_made;
+    }
+    if (!right_->LendText(node, &r)) {
+      r_made = right_->Get(node, no_name, none);
+      r = r_made;
+    }
+    *truth = TextsHold(l, r);
+    return true;
+  }
 };
 
 class AAEqual : public AAComparison {
  public:
   explicit AAEqual(std::string token) : AAComparison(std::move(token)) {}
   double Compute(double l, double r) const override { return l == r ? 1 : 0; }
-  std::string ComputeString(const std::string& l, const std::string& r) const override {
-    return Truth(l == r);
-  }
+  bool TextsHold(std::string_view l, std::string_view r) const override { return l == r; }
   bool ComputeBoolean(Node* node, const std::string& name, Captures& args) override {
     return EvalBoolean(left_.get(), node, name, args) == EvalBoolean(right_.get(), node, name, args);
   }
@@ -478,9 +544,7 @@ class AANotEqual : public AAComparison {
  public:
   AANotEqual() : AAComparison("!=") {}
   double Compute(double l, double r) const override { return l != r ? 1 : 0; }
-  std::string ComputeString(const std::string& l, const std::string& r) const override {
-    return Truth(l != r);
-  }
+  bool TextsHold(std::string_view l, std::string_view r) const override { return l != r; }
   int64_t ComputeDate(Node* node, const std::string& /*name*/, Captures& args) override {
     return SideDate(left_.get(), node, args).SameDayAs(SideDate(right_.get(), node, args)) ? 0 : 1;
   }
@@ -495,9 +559,9 @@ class AAOrdering : public AAComparison {
   double Compute(double l, double r) const override {
     return Holds(l < r ? -1 : (l > r ? 1 : 0)) ? 1 : 0;
   }
-  std::string ComputeString(const std::string& l, const std::string& r) const override {
+  bool TextsHold(std::string_view l, std::string_view r) const override {
     const int c = l.compare(r);
-    return Truth(Holds(c < 0 ? -1 : (c > 0 ? 1 : 0)));
+    return Holds(c < 0 ? -1 : (c > 0 ? 1 : 0));
   }
   int64_t ComputeDate(Node* node, const std::string& /*name*/, Captures& args) override {
     const STime l = SideDate(left_.get(), node, args);
@@ -515,9 +579,55 @@ class AAOrdering : public AAComparison {
   bool or_equal_;
 };
 
-class AAOr : public AABinaryOperator {
+// `&` and `|`: of pure sides, the truth of the result follows from the truths of the
+// sides for every type whose result is a truth text (texts, sets, truths, dates).
+class AALogical : public AABinaryOperator {
  public:
-  AAOr() : AABinaryOperator("|", 0) {}
+  AALogical(std::string token, bool is_and) : AABinaryOperator(std::move(token), 0), and_(is_and) {}
+
+  bool FastTruth(Node* node, bool* truth) override {
+    if (!Pure()) {
+      return false;
+    }
+    EvaluationScope scope;
+    const int type = AttributeType(node);
+    if (IsNumericType(type)) {
+      double x = 0;
+      if (FastNumber(node, &x)) {
+        *truth = x != 0;
+        return true;
+      }
+      return false;
+    }
+    if (!TruthType(type)) {
+      return false;
+    }
+    bool l = false;
+    if (!left_->FastTruth(node, &l)) {
+      return false;
+    }
+    if (l != and_) {  // false for `&`, true for `|`: the left side decides
+      *truth = l;
+      return true;
+    }
+    return right_->FastTruth(node, truth);
+  }
+
+ protected:
+  // Types for which the operator's result, for an evaluation with no assignment, reads
+  // as the truths of its sides combined.
+  static bool TruthType(int type) {
+    return IsTextOperatorType(type) || type == kTypeSet || type == kTypeBoolean ||
+           type == kTypeDate;
+  }
+
+ private:
+  bool and_;
+};
+
+class AAOr : public AALogical {
+ public:
+  AAOr() : AALogical("|", false) {}
   double Compute(double l, double r) const override { return (l != 0 || r != 0) ? 1 : 0; }
   bool DecidedByLeft(const std::string& l) const override { return LogicalResult(l).IsTrue(); }
   bool DecidedByLeft(double l) const override { return l != 0; }
@@ -535,9 +645,22 @@ class AAOr : public AABinaryOperator {
   }
 };
 
-class AAAnd : public AABinaryOperator {
+class AAAnd : public AALogical {
  public:
-  AAAnd() : AABinaryOperator("&", 0) {}
+  AAAnd() : AALogical("&", true) {}
+  std::string Get(Node* node, const std::string& name, Captures& args) override {
+    // Of text, set and truth type the result is the truth text itself.
+    EvaluationScope scope;
+    bool truth = false;
+    if (name.empty() && Pure()) {
+      const int type = AttributeType(node);
+      if ((IsTextOperatorType(type) || type == kTypeSet || type == kTypeBoolean) &&
+          FastTruth(node, &truth)) {
+        return Truth(truth);
+      }
+    }
+    return AABinaryOperator::Get(node, name, args);
+  }
   double Compute(double l, double r) const override { return (l != 0 && r != 0) ? 1 : 0; }
   bool DecidedByLeft(const std::string& l) const override { return LogicalResult(l).IsFalse(); }
   bool DecidedByLeft(double l) const override { return l == 0; }

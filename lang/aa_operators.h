@@ -61,11 +61,22 @@ class AAParenthetical : public AAUnaryOperator {
   using AAUnaryOperator::AAUnaryOperator;
   std::string Get(Node* node, const std::string& name, Captures& args) override;
   int AttributeType(const Node* node) const override;
+  bool LendText(Node* node, std::string_view* text) override {
+    return operand_ != nullptr && operand_->LendText(node, text);
+  }
+  bool FastTruth(Node* node, bool* truth) override {
+    return operand_ != nullptr && operand_->FastTruth(node, truth);
+  }
   void Dump(std::string* out) const override;
 
  protected:
   bool PureSelf() const override { return operand_ != nullptr && operand_->Pure(); }
 };
+
+// Whether an operator of this type computes with texts (ComputeString).
+inline bool IsTextOperatorType(int type) {
+  return type == kTypeString || type == kTypeFile || type == kTypeAction || type == kTypeUnknown;
+}
 
 class AABinaryOperator : public AAValue {
  public:
@@ -84,6 +95,7 @@ class AABinaryOperator : public AAValue {
   void SetRight(std::unique_ptr<AAValue> value) override;
   std::unique_ptr<AAValue> TakeRight() override {
     pure_sides_ = -1;
+    type_stamp_ = 0;
     return std::move(right_);
   }
   bool IsValid() const override;
@@ -132,10 +144,9 @@ class AABinaryOperator : public AAValue {
   int priority_;
 
  private:
-  // The type last computed, for the note and tick it was computed for: a parent's
-  // AttributeType asks for it just before evaluating this side.
-  mutable const Node* type_node_ = nullptr;
-  mutable uint64_t type_tick_ = 0;
+  // The type last computed and the stamp of the attribute registry it was computed
+  // with (0 for none): it holds for every note of that document while the stamp does.
+  mutable uint64_t type_stamp_ = 0;
   mutable int type_ = kTypeUnknown;
   // Pure() of the sides, worked out on first use: -1 not yet, else 0 or 1. Setting a
   // side forgets it.

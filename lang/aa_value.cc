@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <typeinfo>
 
 #include <boost/regex.hpp>
 
@@ -200,6 +201,15 @@ long AAValue::GetNum(Node* node, Captures& args) {
 
 STime AAValue::GetDate(Node* node, Captures& args) { return ReadDate(Get(node, args)); }
 
+bool AAValue::FastTruth(Node* node, bool* truth) {
+  std::string_view text;
+  if (!Pure() || !LendText(node, &text)) {
+    return false;
+  }
+  *truth = LogicalResult(text).IsTrue();
+  return true;
+}
+
 int AAValue::AttributeType(const Node* /*node*/) const { return kTypeUnknown; }
 
 int AAValue::ResultType(const Node* node, const std::string& name) const {
@@ -308,6 +318,15 @@ std::string AAStringValue::Do(Node* target, Node* /*node*/, const std::string& n
   }
   target->Set(name, text);
   return text;
+}
+
+bool AAStringValue::LendText(Node* /*node*/, std::string_view* text) {
+  // A bare word may name an attribute and reads its value; a quoted text never does.
+  if (quote_ == 0 || interpolate_) {
+    return false;
+  }
+  *text = text_;
+  return true;
 }
 
 STime AAStringValue::GetDate(Node* node, Captures& args) {
@@ -437,7 +456,10 @@ std::string AAMatchValue::Do(Node* target, Node* node, const std::string& name, 
 }
 
 AAAttributeValue::AAAttributeValue(std::string name, std::string path)
-    : AAValue("$" + name), name_(std::move(name)), path_(std::move(path)) {}
+    : AAValue("$" + name),
+      name_(std::move(name)),
+      path_(std::move(path)),
+      is_name_(name_ == "Name") {}
 
 Node* AAAttributeValue::Target(Node* node) const {
   if (node == nullptr || path_.empty()) {
@@ -515,11 +537,32 @@ std::string AAAttributeValue::Get(Node* node, const std::string& /*name*/, Captu
   if (!a->IsValid() || a->IsAttributeCategory()) {
     return "$" + name_;
   }
-  if (name_ == "Name") {
+  if (is_name_) {
     const Node* original = target->GetOriginal();
     return original == nullptr ? std::string() : original->Name();
   }
   return target->Get(a)->AsString();
+}
+
+bool AAAttributeValue::LendText(Node* node, std::string_view* text) {
+  if (node == nullptr || !path_.empty() || is_name_) {
+    return false;
+  }
+  // A computed value is replaced by the next read, which the other side of a
+  // comparison may make: its text is made and kept instead.
+  const Attribute* a = Lookup(node);
+  if (!a->IsValid() || a->IsAttributeCategory() || a->ComputesValues()) {
+    return false;
+  }
+  // Text values hold their text as it prints; other kinds make theirs. Asked by exact
+  // kind: a full cast costs more than the rest of a comparison.
+  const Value* value = node->Get(a);
+  const std::type_info& kind = typeid(*value);
+  if (kind != typeid(StringValue) && kind != typeid(CountedStringValue)) {
+    return false;
+  }
+  *text = static_cast<const StringValue*>(value)->text();
+  return true;
 }
 
 std::string AAAttributeValue::Do(Node* target, Node* node, const std::string& name,

@@ -163,6 +163,15 @@ class AAValue {
   // Sets *x to the number the value's text reads as (as a side of a numeric operator
   // reads it) when that is known without making the text; false otherwise.
   virtual bool FastNumber(Node* /*node*/, double* /*x*/) { return false; }
+  // Sets *text to the value's text for `node` when it can be read where it lies, without
+  // making it; false otherwise. The view holds until the note's values change. Only pure
+  // values lend their text.
+  virtual bool LendText(Node* /*node*/, std::string_view* /*text*/) { return false; }
+  // Sets *truth to whether the value's text for `node` reads as true (LogicalResult)
+  // when that is known without making the text; false otherwise. The default asks
+  // LendText. Queries ask this first: a comparison or a chain of `&` and `|` of plain
+  // attributes and literals answers without writing any text.
+  virtual bool FastTruth(Node* node, bool* truth);
   // Evaluating the value only reads the note's own attributes: no function, path,
   // regular-expression test, capture, interpolation or comma chain. Such a side may be
   // left unevaluated when the other side decides an operator's result, since nothing
@@ -196,6 +205,8 @@ class AAStringValue : public AAValue {
   STime GetDate(Node* node, Captures& args) override;
   int AttributeType(const Node* node) const override;
   bool Quoted() const override { return quote_ != 0; }
+  // A quoted text without "$" lends itself.
+  bool LendText(Node* node, std::string_view* text) override;
   void Dump(std::string* out) const override;
   // Copies the text with every "$Name" or "$Name(path)" replaced (see aa_value.cc).
   virtual std::string Interpolate(Node* node, Captures& args) const;
@@ -214,6 +225,10 @@ class AANumber : public AAStringValue {
   explicit AANumber(std::string text)
       : AAStringValue(std::move(text), 0), number_(LeadingNumber(text_)) {}
   std::string Get(Node*, const std::string&, Captures&) override { return text_; }
+  bool LendText(Node*, std::string_view* text) override {
+    *text = text_;
+    return true;
+  }
   int AttributeType(const Node*) const override { return kTypeNumber; }
   bool FastNumber(Node*, double* x) override {
     *x = number_;
@@ -282,6 +297,8 @@ class AAAttributeValue : public AAValue {
   std::string Do(Node* target, Node* node, const std::string& name, Captures& args) override;
   int AttributeType(const Node* node) const override;
   bool FastNumber(Node* node, double* x) override;
+  // The note's own text value, where it is stored (no path, not `Name`).
+  bool LendText(Node* node, std::string_view* text) override;
   void Dump(std::string* out) const override;
   const std::string& name() const { return name_; }
 
@@ -298,6 +315,7 @@ class AAAttributeValue : public AAValue {
 
   std::string name_;
   std::string path_;
+  bool is_name_;  // reads `Name`, which is the original's
   mutable const Attribute* memo_attribute_ = nullptr;
   mutable uint64_t memo_stamp_ = 0;
 };

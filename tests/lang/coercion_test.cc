@@ -11,6 +11,8 @@
 #include "lang/language.h"
 #include "lang/value_dump.h"
 #include "model/alias_node.h"
+#include "model/attribute.h"
+#include "model/attribute_actions.h"
 #include "model/node.h"
 #include "model/props.h"
 #include "tests/support/fakes.h"
@@ -186,8 +188,66 @@ TEST_F(LanguageDocumentTest, DumpsParseBackToTheSameTreeAndValue) {
     EXPECT_EQ(DumpTree(second.get()), dump) << text;
     Captures a;
     Captures b;
-    EXPECT_EQ(first->Get(note_, a), second->Get(note_, b)) << text << "\n" << dump;
+    const std::string value = first->Get(note_, a);
+    EXPECT_EQ(value, second->Get(note_, b)) << text << "\n" << dump;
+    // A truth answered without the text is the truth of the text.
+    bool truth = false;
+    if (first->FastTruth(note_, &truth)) {
+      EXPECT_EQ(truth, LogicalResult(value).IsTrue()) << text << " gives " << value;
+    }
   }
+}
+
+// Comparisons of plain attributes and literals, and `&` and `|` of them, read the texts
+// where they lie and keep each operator's type for the whole document: the same texts and
+// truths on notes with values of their own, inherited ones, defaults and through an alias,
+// and a type edited between two evaluations of one parsed query is seen by the second.
+TEST_F(LanguageDocumentTest, QuickComparisonsGiveTheTextsOfTheFullEvaluation) {
+  Node* bare = test::At(doc_.get(), "Top/B");
+  Node* alias = AliasNode::CreateFor(note_);
+  ASSERT_NE(alias, nullptr);
+  const struct {
+    const char* text;
+    const char* on_note;  // on Q7 and its alias
+    const char* on_bare;  // on B, which holds no values
+  } kCases[] = {
+      {"$Status == \"open\"", "true", ""},
+      {"$Status != \"open\"", "", "true"},
+      {"$Status < \"p\"", "true", "true"},
+      {"$Status >= \"p\"", "", ""},
+      {"Status == \"open\"", "true", ""},         // a bare word reads the attribute
+      {"$Size == \"2.5\"", "true", ""},           // a number's text is made
+      {"$Nothing == \"$Nothing\"", "true", "true"},  // an unknown name reads as itself
+      {"$Status == \"open\" & $Size > 2", "true", ""},
+      {"$Status == \"open\" & $Size > 3", "", ""},
+      {"$Status == \"shut\" | $Size > 2", "1", "0"},  // `|` gives a side's text
+      {"($Status == \"open\") & true", "true", ""},
+      {"$Tags == \"b;a\" & $Status", "true", ""},
+      {"$Status & $Size", "true", ""},
+      {"$Text == $Text", "true", "true"},  // each read of a computed value replaces the last
+  };
+  note_->SetText("a text longer than any short string's own room");
+  for (const auto& c : kCases) {
+    std::unique_ptr<AAValue> query = AgentActionExpressionParser::Parse(c.text, false);
+    for (Node* n : {note_, alias, bare}) {
+      Captures captures;
+      const std::string value = query->Get(n, captures);
+      EXPECT_EQ(value, n == bare ? c.on_bare : c.on_note) << c.text << " on " << n->Name();
+      bool truth = false;
+      if (query->FastTruth(n, &truth)) {
+        EXPECT_EQ(truth, LogicalResult(value).IsTrue()) << c.text << " on " << n->Name();
+      }
+    }
+  }
+
+  std::unique_ptr<AAValue> query = AgentActionExpressionParser::Parse("$Size > 10", false);
+  Captures captures;
+  EXPECT_EQ(query->Get(note_, captures), "0");  // 2.5 > 10 as numbers
+  Attribute* size = doc_->Properties().Find("Size");
+  EditAttributeAction::Settings s = EditAttributeAction::SettingsOf(*size);
+  s.type = AttributeType::kString;
+  ASSERT_TRUE(doc_->PostAction(std::make_unique<EditAttributeAction>(doc_.get(), size, s)));
+  EXPECT_EQ(query->Get(note_, captures), "true");  // "2.5" > "10" as texts
 }
 
 }  // namespace
