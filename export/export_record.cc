@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 
@@ -10,6 +11,7 @@
 #include <unicode/locid.h>
 
 #include "foundation/clock_reads.h"
+#include "foundation/progress.h"
 #include "model/config.h"
 #include "model/hypertext.h"
 #include "persist/orvex_writer.h"
@@ -127,6 +129,14 @@ uint64_t HashBytes(std::string_view bytes) {
 }
 
 uint64_t DocumentHash(const Hypertext& doc) {
+  // Forming the saved form is not saving: no "Saving..." display appears meanwhile.
+  struct Quiet : ProgressFactory {
+    std::unique_ptr<Progress> Make() override { return std::make_unique<NullProgress>(); }
+  } quiet;
+  struct StQuiet {
+    ProgressFactory* previous;
+    ~StQuiet() { SetProgressFactory(previous); }
+  } restore{SetProgressFactory(&quiet)};
   HashingBuffer buffer;
   std::ostream os(&buffer);
   OrvexWriter(doc).Write(os);
