@@ -1,6 +1,8 @@
 // Exporting the generated 10k-note document with the standard template, files and
 // all; and exporting it again unchanged, which must rewrite nothing (the benchmark
-// checks that no page's modification time moved). Beside them, the baselines: writing
+// checks that no page's modification time moved and that no page was expanded: the
+// record of the last run serves). Beside them: the same unchanged run without the
+// record (every page expanded and compared with its file), and the baselines: writing
 // one fresh 2 KB file per page, and reading back and comparing one such file per page.
 //
 // Each fresh run writes into a new folder: on these machines creating many files just
@@ -20,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/generated_document.h"
+#include "export/export_record.h"
 #include "export/exporter.h"
 #include "lang/language.h"
 #include "tests/support/document_generator.cc"  // NOLINT(bugprone-suspicious-include)
@@ -95,10 +98,12 @@ void BM_ExportUnchanged(benchmark::State& state) {
   const auto before = ModificationTimes(folder);
   long pages = 0;
   long rewritten = 0;
+  long rendered = 0;
   for (auto _ : state) {
     const ExportResult r = ExportDocument(doc, folder.string(), ExportOptions(), nullptr, nullptr);
     pages = r.unchanged;
     rewritten += r.written;
+    rendered += r.rendered;
   }
   const auto after = ModificationTimes(folder);
   long moved = 0;
@@ -112,12 +117,49 @@ void BM_ExportUnchanged(benchmark::State& state) {
   state.counters["files"] = static_cast<double>(before.size());
   state.counters["mtimes_changed"] = static_cast<double>(moved);
   state.counters["rewritten"] = static_cast<double>(rewritten);
+  state.counters["rendered"] = static_cast<double>(rendered);
   if (moved != 0 || rewritten != 0 || first.written == 0) {
     state.SkipWithError("an unchanged export rewrote files");
+  }
+  if (rendered != 0) {
+    state.SkipWithError("an unchanged export expanded pages: the record did not serve");
   }
   PerPage(state, pages);
 }
 BENCHMARK(BM_ExportUnchanged)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same unchanged run with the record removed first: every page is expanded and
+// compared with its file (and the record is written again).
+void BM_ExportUnchangedWithoutRecord(benchmark::State& state) {
+  Hypertext& doc = Document();
+  const fs::path folder = RunFolder("norecord");
+  ExportDocument(doc, folder.string(), ExportOptions(), nullptr, nullptr);
+  long pages = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove(folder / ExportRecord::kFileName);
+    state.ResumeTiming();
+    const ExportResult r = ExportDocument(doc, folder.string(), ExportOptions(), nullptr, nullptr);
+    pages = r.unchanged;
+    if (r.written != 0 || r.rendered != r.unchanged) {
+      state.SkipWithError("the run without a record did not expand and compare every page");
+      return;
+    }
+  }
+  PerPage(state, pages);
+}
+BENCHMARK(BM_ExportUnchangedWithoutRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The part of an unchanged run that does not grow with the folder: the key of the
+// run, mostly the hash of the document's saved form.
+void BM_RecordKey(benchmark::State& state) {
+  Hypertext& doc = Document();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(RecordKey(doc, {}));
+  }
+  PerPage(state, kNotes);
+}
+BENCHMARK(BM_RecordKey)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Baseline: one fresh 2 KB file per page, into a new folder tree of the same shape
 // (one folder per 10 files).

@@ -98,12 +98,11 @@ void ExportRun::SetStandardTemplateFolder(std::string folder) {
   StandardFolders() = {std::move(folder)};
 }
 
-ExportTemplate* ExportRun::TemplateFileNamed(std::string_view name_view) {
-  std::string name(name_view);
-  std::replace(name.begin(), name.end(), ':', '/');
-  if (auto it = files_loaded_.find(name); it != files_loaded_.end()) {
-    return it->second.get();
-  }
+TemplateFileLookup ExportRun::FindTemplateFile(const std::vector<std::string>& folders,
+                                               const std::string& name, std::string* text,
+                                               std::string* found_as) {
+  TemplateFileLookup lookup;
+  lookup.name = name;
   std::vector<std::string> candidates = {name};
   if (const size_t slash = name.rfind('/'); slash != std::string::npos) {
     candidates.push_back(name.substr(slash + 1));
@@ -112,17 +111,41 @@ ExportTemplate* ExportRun::TemplateFileNamed(std::string_view name_view) {
     if (!StaysInFolder(candidate)) {
       continue;
     }
-    for (const std::string& folder : folders_) {
-      std::string text;
-      if (ReadSmallFile(folder + "/" + candidate, &text)) {
-        auto loaded = std::make_unique<ExportTemplate>(this, candidate, text);
-        ExportTemplate* result = loaded.get();
-        files_loaded_[name] = std::move(loaded);
-        return result;
+    for (const std::string& folder : folders) {
+      std::string path = folder + "/" + candidate;
+      if (ReadSmallFile(path, text)) {
+        lookup.path = std::move(path);
+        lookup.hash = HashBytes(*text);
+        *found_as = candidate;
+        return lookup;
       }
     }
   }
-  return nullptr;
+  text->clear();
+  return lookup;
+}
+
+ExportTemplate* ExportRun::TemplateFileNamed(std::string_view name_view) {
+  std::string name(name_view);
+  std::replace(name.begin(), name.end(), ':', '/');
+  if (auto it = files_loaded_.find(name); it != files_loaded_.end()) {
+    return it->second.get();
+  }
+  if (auto it = lookups_.find(name); it != lookups_.end() && it->second.path.empty()) {
+    return nullptr;  // looked for before in this run, and not found
+  }
+  std::string text;
+  std::string found_as;
+  TemplateFileLookup lookup = FindTemplateFile(folders_, name, &text, &found_as);
+  const bool found = !lookup.path.empty();
+  lookups_[name] = std::move(lookup);
+  if (!found) {
+    return nullptr;
+  }
+  auto loaded = std::make_unique<ExportTemplate>(this, found_as, text);
+  ExportTemplate* result = loaded.get();
+  files_loaded_[name] = std::move(loaded);
+  return result;
 }
 
 ExportTemplate* ExportRun::TemplateFromNote(Node* note) {

@@ -29,6 +29,7 @@
 
 #include "export/export_element.h"
 #include "export/export_file_manager.h"
+#include "export/export_record.h"
 
 namespace fernweave {
 
@@ -98,6 +99,16 @@ class ExportRun {
   // ":"- or "/"-separated component), loaded once; null when none is found or the name
   // would leave its folder.
   ExportTemplate* TemplateFileNamed(std::string_view name);
+  // Where TemplateFileNamed finds `name` ("/" between folders) in `folders`, with the
+  // file's bytes in `text` and the name the template takes in `found_as`.
+  static TemplateFileLookup FindTemplateFile(const std::vector<std::string>& folders,
+                                             const std::string& name, std::string* text,
+                                             std::string* found_as);
+  const std::vector<std::string>& template_folders() const { return folders_; }
+  // Every template file name looked up so far, found or not, by name.
+  const std::map<std::string, TemplateFileLookup, std::less<>>& template_lookups() const {
+    return lookups_;
+  }
   // The template a template note's text makes, loaded once per note.
   ExportTemplate* TemplateFromNote(Node* note);
   // A template by name as notes name them: a path from `from` to a template note,
@@ -143,6 +154,7 @@ class ExportRun {
   TemplateLanguageHooks hooks_;
   std::vector<std::string> folders_;
   std::map<std::string, std::unique_ptr<ExportTemplate>, std::less<>> files_loaded_;
+  std::map<std::string, TemplateFileLookup, std::less<>> lookups_;
   std::map<const Node*, std::unique_ptr<ExportTemplate>> notes_loaded_;
   std::unique_ptr<ExportTemplate> default_;
   std::string root_path_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "export/export_record.h"
 #include "export/page_writer.h"
 #include "foundation/progress.h"
 #include "foundation/shell.h"
@@ -101,17 +102,87 @@ bool HTMLExporter::Stop(const std::string& message, int code) {
 ExportResult HTMLExporter::Export(Progress* progress) {
   result_ = ExportResult();
   aux_written_.clear();
+  files_left_.clear();
+  pages_ = 0;
   writer_ = std::make_unique<PageWriter>();
   if (!writer_->Open(folder_)) {
     Stop(writer_->error(), writer_->error_code());
     return result_;
   }
+  const uint64_t key = doc_ != nullptr ? RecordKey(*doc_, run_.template_folders()) : 0;
+  if (doc_ != nullptr && !PressingCmdPeriod() && ReuseRecord(key, progress)) {
+    writer_.reset();
+    return result_;
+  }
+  // Whatever this run leaves behind, the old record no longer describes it.
+  writer_->Remove(ExportRecord::kFileName);
   Node* first = doc_ != nullptr && doc_->Root() != nullptr ? doc_->Root()->Son() : nullptr;
-  LoadTemplate();
-  run_.files();  // every name is assigned before the first page is written
-  DoExport(first, progress);
+  bool repeatable = false;
+  {
+    StWatchOutsideInputs watch;
+    LoadTemplate();
+    run_.files();  // every name is assigned before the first page is written
+    DoExport(first, progress);
+    repeatable = !watch.Touched();
+  }
+  // An action run by a template may have changed the document: then the pages were
+  // made from a document no later run starts from.
+  if (repeatable && result_.ok() && result_.failed_commands == 0 && doc_ != nullptr &&
+      RecordKey(*doc_, run_.template_folders()) == key) {
+    SaveRecord(key);
+  }
   writer_.reset();
   return result_;
+}
+
+bool HTMLExporter::ReuseRecord(uint64_t key, Progress* progress) {
+  std::string text;
+  if (!writer_->Read(ExportRecord::kFileName, ExportRecord::kMaxSize, &text)) {
+    return false;
+  }
+  const std::optional<ExportRecord> record = ExportRecord::Parse(text);
+  if (!record || record->key != key) {
+    return false;
+  }
+  for (const TemplateFileLookup& lookup : record->templates) {
+    std::string bytes;
+    std::string found_as;
+    if (ExportRun::FindTemplateFile(run_.template_folders(), lookup.name, &bytes, &found_as) !=
+        lookup) {
+      return false;
+    }
+  }
+  // A file deleted, edited or replaced since the record was made is written again by a
+  // whole run.
+  for (const RecordedFile& file : record->files) {
+    FileStamp stamp;
+    if (!writer_->StampOf(file.path, &stamp) || stamp != file.stamp) {
+      return false;
+    }
+  }
+  if (progress != nullptr) {
+    progress->Begin("Exporting " + std::to_string(record->pages) + " pages.", record->pages);
+    progress->End();
+  }
+  result_.unchanged = record->pages;
+  result_.skipped = record->skipped;
+  return true;
+}
+
+void HTMLExporter::SaveRecord(uint64_t key) {
+  ExportRecord record;
+  record.key = key;
+  record.pages = pages_;
+  record.skipped = result_.skipped;
+  for (const auto& [name, lookup] : run_.template_lookups()) {
+    record.templates.push_back(lookup);
+  }
+  record.files = std::move(files_left_);
+  const std::string text = record.Serialize();
+  if (!text.empty()) {
+    // A record that cannot be written costs the next run its speed, nothing else.
+    writer_->Write(ExportRecord::kFileName, text);
+  }
 }
 
 bool HTMLExporter::DoExport(Node* first, Progress* progress) {
@@ -189,16 +260,22 @@ bool HTMLExporter::ExportToFile(Node* note) {
     return true;
   }
   std::string page = ExportOne(note);
+  ++result_.rendered;
   const std::string command = note->GetString("HTMLExportCommand");
   if (!command.empty()) {
     page = DoShell(note, command, std::move(page));
   }
-  switch (writer_->Write(path, page)) {
+  FileStamp stamp;
+  switch (writer_->Write(path, page, &stamp)) {
     case PageWriter::Outcome::kWritten:
       ++result_.written;
+      ++pages_;
+      files_left_.push_back(RecordedFile{path, stamp});
       return true;
     case PageWriter::Outcome::kUnchanged:
       ++result_.unchanged;
+      ++pages_;
+      files_left_.push_back(RecordedFile{path, stamp});
       return true;
     case PageWriter::Outcome::kFailed:
       break;
@@ -228,11 +305,14 @@ void HTMLExporter::WriteAuxiliaryFile(const std::string& path, std::string_view 
     Stop(writer_->error(), writer_->error_code());
     return;
   }
-  switch (writer_->Write(path, bytes)) {
+  FileStamp stamp;
+  switch (writer_->Write(path, bytes, &stamp)) {
     case PageWriter::Outcome::kWritten:
       ++result_.written;
+      files_left_.push_back(RecordedFile{path, stamp});
       break;
     case PageWriter::Outcome::kUnchanged:
+      files_left_.push_back(RecordedFile{path, stamp});
       break;
     case PageWriter::Outcome::kFailed:
       Stop(writer_->error(), writer_->error_code());

@@ -7,6 +7,10 @@
 // commands are allowed, and written only when the file does not already hold that
 // page (PageWriter: inside the destination only, through a temporary file). The run
 // checks the cancel flag between pages, so a cancelled run leaves every page whole.
+// A run that can be repeated leaves a record of itself in the destination
+// (export/export_record.h); the next run, when nothing it depends on has changed and
+// every file is as it was left, takes its counts from the record and neither expands
+// a template nor reads a page.
 // A folder or file that cannot be written stops the run with its error code; a
 // failing export command keeps the page as the template made it and is reported.
 //
@@ -18,11 +22,13 @@
 #define FERNWEAVE_EXPORT_EXPORTER_H_
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "export/export_record.h"
 #include "export/export_template.h"
 
 namespace fernweave {
@@ -40,6 +46,7 @@ struct ExportResult {
   long unchanged = 0;  // pages whose file already held them
   long skipped = 0;    // notes below the start that get no page
   long failed_commands = 0;
+  long rendered = 0;   // pages whose template was expanded (none when the record served)
   bool cancelled = false;
   int error_code = 0;
   std::vector<std::string> messages;
@@ -109,10 +116,17 @@ class HTMLExporter : public Exporter, private ExportOutput {
   std::string DoShell(Node* note, const std::string& command, std::string page);
   bool Stop(const std::string& message, int code);
   void WriteAuxiliaryFile(const std::string& path, std::string_view bytes) override;
+  // Whether the destination's record was made under `key` and still holds, in which
+  // case the result is filled from it.
+  bool ReuseRecord(uint64_t key, Progress* progress);
+  // Writes the record of the run that just ended (keyed `key`).
+  void SaveRecord(uint64_t key);
 
   std::string folder_;
   std::unique_ptr<PageWriter> writer_;
   std::set<std::string> aux_written_;
+  std::vector<RecordedFile> files_left_;  // every file of the run, as it left it
+  long pages_ = 0;                        // the pages the run wrote or found unchanged
 };
 
 class TextExporter : public Exporter {

@@ -41,8 +41,34 @@ bool SplitComponents(std::string_view path, std::vector<std::string_view>* parts
   return true;
 }
 
-// Whether the file `name` in `dir` (not followed when a link) holds exactly `content`.
-bool FileHolds(int dir, const std::string& name, std::string_view content) {
+FileStamp StampOfStat(const struct stat& st) {
+  FileStamp stamp;
+  stamp.size = static_cast<uint64_t>(st.st_size);
+  stamp.modified_ns = int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+  stamp.changed_ns = int64_t{st.st_ctim.tv_sec} * 1'000'000'000 + st.st_ctim.tv_nsec;
+  stamp.inode = static_cast<uint64_t>(st.st_ino);
+  return stamp;
+}
+
+// Reads exactly `size` bytes from `fd` into `buffer`; false when the file ends sooner.
+bool ReadAll(int fd, char* buffer, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = read(fd, buffer + done, size - done);
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Whether the file `name` in `dir` (not followed when a link) holds exactly `content`;
+// when it does and `stamp` is given, the file's stamp.
+bool FileHolds(int dir, const std::string& name, std::string_view content, FileStamp* stamp) {
   const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     return false;
@@ -52,20 +78,12 @@ bool FileHolds(int dir, const std::string& name, std::string_view content) {
               static_cast<size_t>(st.st_size) == content.size();
   if (same) {
     std::string buffer(content.size(), '\0');
-    size_t done = 0;
-    while (done < buffer.size()) {
-      const ssize_t n = read(fd, buffer.data() + done, buffer.size() - done);
-      if (n <= 0) {
-        if (n < 0 && errno == EINTR) {
-          continue;
-        }
-        break;
-      }
-      done += static_cast<size_t>(n);
-    }
-    same = done == buffer.size() && buffer == content;
+    same = ReadAll(fd, buffer.data(), buffer.size()) && buffer == content;
   }
   close(fd);
+  if (same && stamp != nullptr) {
+    *stamp = StampOfStat(st);
+  }
   return same;
 }
 
@@ -151,19 +169,64 @@ int PageWriter::FolderHandle(std::string_view folder, bool create) {
 
 bool PageWriter::MakeFolder(std::string_view folder) { return FolderHandle(folder, true) >= 0; }
 
-PageWriter::Outcome PageWriter::Write(std::string_view path, std::string_view content) {
+int PageWriter::ParentHandle(std::string_view path, bool create, std::string* name) {
   const size_t slash = path.rfind('/');
-  const std::string_view folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-  const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-  if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string::npos) {
+  const std::string_view folder =
+      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+  name->assign(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  if (name->empty() || *name == "." || *name == ".." || name->find('\0') != std::string::npos) {
     Fail(path, EINVAL, "refused to write outside the export folder:");
-    return Outcome::kFailed;
+    return -1;
   }
-  const int dir = FolderHandle(folder, true);
+  return FolderHandle(folder, create);
+}
+
+bool PageWriter::StampOf(std::string_view path, FileStamp* stamp) {
+  std::string name;
+  const int dir = ParentHandle(path, false, &name);
+  struct stat st;
+  if (dir < 0 || fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(st.st_mode)) {
+    return false;
+  }
+  *stamp = StampOfStat(st);
+  return true;
+}
+
+bool PageWriter::Read(std::string_view path, size_t max_size, std::string* content) {
+  std::string name;
+  const int dir = ParentHandle(path, false, &name);
+  const int fd = dir < 0 ? -1 : openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<uint64_t>(st.st_size) <= max_size;
+  if (ok) {
+    content->assign(static_cast<size_t>(st.st_size), '\0');
+    ok = ReadAll(fd, content->data(), content->size());
+  }
+  close(fd);
+  return ok;
+}
+
+void PageWriter::Remove(std::string_view path) {
+  std::string name;
+  const int dir = ParentHandle(path, false, &name);
+  if (dir >= 0) {
+    unlinkat(dir, name.c_str(), 0);
+  }
+}
+
+PageWriter::Outcome PageWriter::Write(std::string_view path, std::string_view content,
+                                      FileStamp* stamp) {
+  std::string name;
+  const int dir = ParentHandle(path, true, &name);
   if (dir < 0) {
     return Outcome::kFailed;
   }
-  if (FileHolds(dir, name, content)) {
+  if (FileHolds(dir, name, content, stamp)) {
     return Outcome::kUnchanged;
   }
   const std::string temporary = "." + name + "." + std::to_string(getpid()) + "." +
@@ -197,6 +260,12 @@ PageWriter::Outcome PageWriter::Write(std::string_view path, std::string_view co
     unlinkat(dir, temporary.c_str(), 0);
     Fail(path, code, "cannot write");
     return Outcome::kFailed;
+  }
+  struct stat st;
+  if (stamp != nullptr) {
+    // A stamp that cannot be read stays empty, and no file matches an empty stamp.
+    *stamp = fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? StampOfStat(st)
+                                                                         : FileStamp();
   }
   return Outcome::kWritten;
 }

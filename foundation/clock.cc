@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,13 @@
 #include <utility>
 
 #include "foundation/calendar.h"
+#include "foundation/clock_reads.h"
 
 namespace fernweave {
 namespace {
 
 std::optional<int64_t> pinned_now;
+std::atomic<uint64_t> now_reads{0};
 
 // The wall-clock reading of a Unix time in the process's zone.
 int64_t LocalSecondsOfUnixTime(time_t t) {
@@ -49,7 +52,10 @@ std::optional<int64_t> ParseClockOverride(const std::string& text) {
   return SecondsFromFields(year, month, day, hour, minute, second);
 }
 
+uint64_t NowReadCount() { return now_reads.load(std::memory_order_relaxed); }
+
 int64_t NowLocalSeconds() {
+  now_reads.fetch_add(1, std::memory_order_relaxed);
   if (pinned_now) {
     return *pinned_now;
   }

@@ -5,11 +5,13 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "export/export_record.h"
 #include "foundation/progress.h"
 #include "foundation/shell.h"
 #include "lang/language.h"
@@ -29,11 +31,11 @@ std::string Read(const fs::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-// Every file below `dir`, relative, sorted.
+// Every file below `dir` but the export's record, relative, sorted.
 std::vector<std::string> Files(const fs::path& dir) {
   std::vector<std::string> out;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_regular_file()) {
+    if (entry.is_regular_file() && entry.path().filename() != ExportRecord::kFileName) {
       out.push_back(fs::relative(entry.path(), dir).string());
     }
   }
@@ -113,6 +115,8 @@ TEST_F(ExporterTest, WritesEveryPageInItsFolderAndRewritesNothingUnchanged) {
   result = Export();
   EXPECT_EQ(result.written, 0);
   EXPECT_EQ(result.unchanged, 7);
+  EXPECT_EQ(result.skipped, 3);
+  EXPECT_EQ(result.rendered, 0);  // the record of the first run served
   struct stat after;
   ASSERT_EQ(stat((out_ / "other.html").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
@@ -241,6 +245,135 @@ TEST_F(ExporterTest, TextExportChoosesNotesByMode) {
   EXPECT_NE(all.find("\rnotes\r\r"), std::string::npos);
   EXPECT_EQ(text.Export(TextExporter::Mode::kPaths, nullptr, {"/other", "/nowhere"}, {}),
             "other\r\r\r\r");
+}
+
+// Each case exports into its own folder twice (the second run must be served by the
+// record exactly when the pages can be repeated), then makes one change and exports
+// again: the change must be noticed, so the pages are expanded and come out right.
+TEST_F(ExporterTest, RecordServesOnlyWhatNothingChanged) {
+  const fs::path templates = dir_.path() / "templates";
+  fs::create_directories(templates);
+  std::ofstream(templates / "side.html") << "<p>^title^ side</p>";
+  ExportOptions options;
+  const auto run = [&](const fs::path& out) {
+    return ExportDocument(*doc_, out.string(), options, nullptr, nullptr);
+  };
+  auto set_template = [this](std::string text) { At(doc_.get(), "page")->SetText(text); };
+  const std::string standard = "<h1>^title^</h1>^childlinks^^outboundlinks^^text^";
+  FixedShell shell;
+  shell.result.output = "from the command";
+  ShellService* previous_shell = SetShell(&shell);
+
+  const struct Case {
+    const char* name;
+    bool repeatable;
+    std::function<void()> setup;
+    std::function<void(const fs::path& out)> change;
+    const char* page;  // the page that must show the change
+    const char* holds;
+  } cases[] = {
+      {"note text", true, [] {}, [&](const fs::path&) { At(doc_.get(), "other")->SetText("new"); },
+       "other.html", "new"},
+      {"attribute only a template reads", true, [&] { set_template("^title^:^get(Badge)^"); },
+       [&](const fs::path&) { At(doc_.get(), "other")->Set("Badge", "star"); }, "other.html",
+       "other:star"},
+      {"template file", true,
+       [&] { At(doc_.get(), "other")->Set("HTMLExportTemplate", "side.html"); },
+       [&](const fs::path&) { std::ofstream(templates / "side.html") << "<p>^title^ edited</p>"; },
+       "other.html", "other edited"},
+      {"template file that appears", true,
+       [&] { At(doc_.get(), "other")->Set("HTMLExportTemplate", "later.html"); },
+       [&](const fs::path&) { std::ofstream(templates / "later.html") << "late ^title^"; },
+       "other.html", "late other"},
+      {"options", true, [] {}, [&](const fs::path&) { options.template_folders.clear(); },
+       "other.html", "<h1>other</h1>"},
+      {"page removed by hand", true, [] {},
+       [](const fs::path& out) { fs::remove(out / "notes/deep.html"); }, "notes/deep.html",
+       "<h1>deep</h1>"},
+      {"page edited by hand", true, [] {},
+       [](const fs::path& out) { std::ofstream(out / "other.html") << "scribbled"; }, "other.html",
+       "<h1>other</h1>"},
+      {"damaged record", true, [] {},
+       [](const fs::path& out) {
+         std::ofstream(out / ExportRecord::kFileName, std::ios::app) << "file 1 2 3 4 x\n";
+       },
+       "other.html", "<h1>other</h1>"},
+      {"clock", false, [&] { set_template("^title^ ^today(y)^"); }, [](const fs::path&) {},
+       "other.html", "other "},
+      {"random line", false,
+       [&] {
+         set_template("^title^ ^randomline^");
+         At(doc_.get(), "other")->SetText("one\rtwo");
+       },
+       [](const fs::path&) {}, "other.html", "other"},
+      {"export command", false,
+       [&] { At(doc_.get(), "other")->Set("HTMLExportCommand", "cat"); },
+       [&](const fs::path&) { shell.result.output = "changed by the command"; }, "other.html",
+       "changed by the command"},
+      {"action changing the document", false,
+       [&] { set_template("^title^^action($Badge=$Badge+\"x\")^"); }, [](const fs::path&) {},
+       "other.html", "other"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.template_folders = {templates.string()};
+    set_template(standard);
+    c.setup();
+    const fs::path out = dir_.path() / c.name;
+    ASSERT_TRUE(run(out).ok());
+    ExportResult second = run(out);
+    EXPECT_EQ(second.rendered == 0, c.repeatable);
+    EXPECT_EQ(second.unchanged + second.written, 9);
+    EXPECT_EQ(fs::exists(out / ExportRecord::kFileName), c.repeatable);
+    c.change(out);
+    const ExportResult third = run(out);
+    EXPECT_TRUE(third.ok());
+    EXPECT_EQ(third.rendered, 9);
+    EXPECT_NE(Read(out / c.page).find(c.holds), std::string::npos) << Read(out / c.page);
+    // Put the document back for the next case.
+    At(doc_.get(), "other")->SetText("");
+    for (const char* name : {"Badge", "HTMLExportTemplate", "HTMLExportCommand"}) {
+      At(doc_.get(), "other")->Remove(name);
+    }
+  }
+  SetShell(previous_shell);
+}
+
+TEST(ExportRecordTest, ReadsBackWhatItWritesAndNothingDamaged) {
+  ExportRecord record;
+  record.key = 0xfeedULL;
+  record.pages = 2;
+  record.skipped = 1;
+  record.templates = {{"item.html", "/t/item.html", 7}, {"gone.html", "", 0}};
+  record.files = {{"a.html", {10, 20, 30, 40}}, {"a/b c.html", {1, -2, 3, 4}}};
+  const std::string text = record.Serialize();
+  std::optional<ExportRecord> back = ExportRecord::Parse(text);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->Serialize(), text);
+  EXPECT_EQ(back->templates, record.templates);
+  EXPECT_EQ(back->files[1].path, "a/b c.html");
+  EXPECT_EQ(back->files[1].stamp, record.files[1].stamp);
+
+  const std::string damaged[] = {
+      "",
+      text.substr(0, text.size() - 1),            // the last line cut
+      text.substr(0, text.rfind("end")),          // no end line
+      text + "file 1 2 3 4 late.html\n",          // something after the end
+      "fernweave export record 0" + text.substr(text.find('\n')),  // another format
+  };
+  for (const std::string& bad : damaged) {
+    EXPECT_FALSE(ExportRecord::Parse(bad).has_value()) << bad;
+  }
+  std::string miscounted = text;
+  miscounted.replace(miscounted.rfind("end 4"), 5, "end 3");
+  EXPECT_FALSE(ExportRecord::Parse(miscounted).has_value());
+  std::string bad_number = text;
+  bad_number.replace(bad_number.find("file 10"), 7, "file 1x");
+  EXPECT_FALSE(ExportRecord::Parse(bad_number).has_value());
+
+  // A name that does not fit on one line leaves no record at all.
+  record.files[0].path = "a\nb.html";
+  EXPECT_EQ(record.Serialize(), "");
 }
 
 }  // namespace
