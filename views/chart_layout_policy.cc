@@ -9,25 +9,6 @@
 
 namespace fernweave {
 
-namespace {
-
-LayoutInfo* Record(LayoutMap* map, const Node* n) {
-  LayoutInfo* info = map->Get(n);
-  Require(info != nullptr, "chart: a note has no layout record");
-  return info;
-}
-
-// Adds dy to the position of every record below the note.
-void MoveDescendants(Node* note, LayoutMap* map, int dy) {
-  for (Node* n = note->NextWithin(note); n != nullptr; n = n->NextWithin(note)) {
-    if (LayoutInfo* info = map->Get(n)) {
-      info->position += dy;
-    }
-  }
-}
-
-}  // namespace
-
 bool ChartLayoutPolicy::CanLayout(const Node* note) const {
   if (note->IsAdornment()) {
     return false;
@@ -36,6 +17,56 @@ bool ChartLayoutPolicy::CanLayout(const Node* note) const {
 }
 
 void ChartLayoutPolicy::Initialize() { cursor_ = 0; }
+
+void ChartLayoutPolicy::Prepare(double scale, Node* root, LayoutMap* map, const SRect& bounds,
+                                int depth) {
+  RequireNotNull(root, "ChartLayoutPolicy::Prepare: no root");
+  Initialize();
+  Collect(scale, root, map, bounds, depth, true);
+}
+
+void ChartLayoutPolicy::Collect(double scale, Node* root, LayoutMap* map, const SRect& bounds,
+                                int depth, bool prepare) {
+  entries_.clear();
+  entries_map_ = map;
+  // Depth first with a stack of the entries whose subtrees are still open: a note is
+  // entered before its children and finished after them, so entries_ is in tree order
+  // while records are made children first. A note's attributes are all read when it
+  // is finished, one after the other.
+  std::vector<size_t> open{0};
+  entries_.push_back(Entry{root, nullptr, 0, false});
+  Node* next = root->Son();
+  while (true) {
+    if (next != nullptr) {
+      open.push_back(entries_.size());
+      entries_.push_back(Entry{next, nullptr, 0, false});
+      next = next->Son();
+      continue;
+    }
+    Entry& e = entries_[open.back()];
+    open.pop_back();
+    e.end = entries_.size();
+    e.layoutable = CanLayout(e.note);
+    if (prepare) {
+      bool created = false;
+      e.info = map->CreateFor(e.note, &created);
+      if (created) {
+        e.info->expanded = InitiallyExpanded(e.note, root);
+        e.info->visible = e.layoutable;
+        e.info->measured_height = 0;
+        e.info->depth = depth;
+      }
+      e.info->used = true;
+      CalcSize(scale, e.info, bounds);
+    } else {
+      e.info = map->Get(e.note);
+    }
+    if (open.empty()) {
+      break;
+    }
+    next = e.note->Brother();
+  }
+}
 
 void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
   Require(info != nullptr && info->node != nullptr, "chart: a layout record has no note");
@@ -61,7 +92,7 @@ void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
     return;
   }
   const FontSpec font = NameFont(note, text_size);
-  const std::string name = note->DisplayName();
+  const std::string name = DisplayName(note);
   auto text_width = [&]() {
     return std::max(1, Width(info->frame) - std::min(text_size, 24));
   };
@@ -82,8 +113,21 @@ void ChartLayoutPolicy::CalcSize(double scale, LayoutInfo* info, const SRect&) {
   info->measured_text_size = text_size;
 }
 
-void ChartLayoutPolicy::Layout(double, Node* root, LayoutMap* map, const SRect&) {
-  LayoutInfo* root_info = map->Get(root);
+void ChartLayoutPolicy::Layout(double scale, Node* root, LayoutMap* map, const SRect& area) {
+  // The notes Prepare kept are used when they are this root's in this map; otherwise
+  // they are collected again from the records the map has.
+  if (entries_map_ != map || entries_.empty() || entries_.front().note != root) {
+    Collect(scale, root, map, area, 0, false);
+  }
+  // Nothing is kept past the pass, however it ends.
+  struct Forget {
+    ChartLayoutPolicy* policy;
+    ~Forget() {
+      policy->entries_.clear();
+      policy->entries_map_ = nullptr;
+    }
+  } forget{this};
+  LayoutInfo* root_info = entries_.front().info;
   if (root_info == nullptr || !root_info->visible) {
     return;
   }
@@ -92,50 +136,53 @@ void ChartLayoutPolicy::Layout(double, Node* root, LayoutMap* map, const SRect&)
   level_gap_ = 16;
   sibling_gap_ = Height(root_info->frame) / 2 + 2;
   cursor_ = 0;
-  PlaceInChart(root, map);
+  PlaceInChart(map);
   AdjustChart(map);
 }
 
-int ChartLayoutPolicy::PlaceInChart(Node* root, LayoutMap* map) {
+int ChartLayoutPolicy::PlaceInChart(LayoutMap* map) {
   // Post-order with an explicit stack: a note's slot is known once its children's
-  // extents are summed.
+  // extents are summed. Children are the entries from at + 1 to the note's end, each
+  // followed by its own subtree.
   struct Frame {
-    Node* note;
+    size_t at;
     LayoutInfo* info;
     int level;
     int slot;
     int extent;  // sum of the children's extents so far
-    Node* next_child;
+    size_t next_child;
   };
   std::vector<Frame> stack;
   int result = 0;
-  auto enter = [&](Node* n, int level) -> bool {
-    if (!CanLayout(n)) {
+  auto enter = [&](size_t at, int level) -> bool {
+    const Entry& e = entries_[at];
+    if (!e.layoutable) {
       return false;
     }
-    LayoutInfo* info = Record(map, n);
+    LayoutInfo* info = e.info;
+    Require(info != nullptr, "chart: a note has no layout record");
     info->visible = true;
     info->placed = true;
     info->inside = false;
-    Frame f{n, info, level, Height(info->frame) + sibling_gap_, 0, nullptr};
+    Frame f{at, info, level, Height(info->frame) + sibling_gap_, 0, e.end};
     if (info->expanded) {
-      f.next_child = n->Son();
+      f.next_child = at + 1;
     } else {
-      for (Node* child = n->Son(); child != nullptr; child = child->Brother()) {
+      for (Node* child = e.note->Son(); child != nullptr; child = child->Brother()) {
         HideInChart(child, map);
       }
     }
     stack.push_back(f);
     return true;
   };
-  if (!enter(root, 0)) {
+  if (!enter(0, 0)) {
     return 0;
   }
   while (!stack.empty()) {
     Frame& f = stack.back();
-    if (f.next_child != nullptr) {
-      Node* child = f.next_child;
-      f.next_child = child->Brother();
+    if (f.next_child < entries_[f.at].end) {
+      const size_t child = f.next_child;
+      f.next_child = entries_[child].end;
       const int level = f.level + 1;
       enter(child, level);  // a child it cannot lay out adds nothing
       continue;
@@ -157,7 +204,7 @@ int ChartLayoutPolicy::PlaceInChart(Node* root, LayoutMap* map) {
       // The children take less room than the note: it keeps its slot and their
       // subtree moves down to its middle.
       cursor_ += s - e;
-      MoveDescendants(f.note, map, (s - e) / 2);
+      MoveDescendants(f.at, (s - e) / 2);
       info->position = cursor_ - s;
       extent = s;
     }
@@ -170,6 +217,14 @@ int ChartLayoutPolicy::PlaceInChart(Node* root, LayoutMap* map) {
     }
   }
   return result;
+}
+
+void ChartLayoutPolicy::MoveDescendants(size_t at, int dy) {
+  for (size_t i = at + 1; i < entries_[at].end; ++i) {
+    if (LayoutInfo* info = entries_[i].info) {
+      info->position += dy;
+    }
+  }
 }
 
 void ChartLayoutPolicy::AdjustChart(LayoutMap* map) {

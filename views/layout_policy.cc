@@ -6,6 +6,7 @@
 #include "foundation/error.h"
 #include "model/hypertext.h"
 #include "model/node.h"
+#include "model/path_evaluator.h"
 
 namespace fernweave {
 
@@ -234,6 +235,9 @@ void LayoutPolicy::UseDocumentOf(const Node* note) const {
   // Keep in sync with Node::IsSeparator.
   separator_ = note->GetAttribute("Separator");
   name_leading_ = note->GetAttribute("NameLeading");
+  // Keep in sync with Node::Name and Node::DisplayName.
+  name_ = note->GetHypertext()->GetNameAttribute();
+  display_expression_ = note->GetAttribute("DisplayExpression");
 }
 
 bool LayoutPolicy::IsSeparatorNote(const Node* note) const {
@@ -244,6 +248,17 @@ bool LayoutPolicy::IsSeparatorNote(const Node* note) const {
 double LayoutPolicy::NameLeading(const Node* note) const {
   UseDocumentOf(note);
   return note->Get(name_leading_)->AsDouble();
+}
+
+std::string LayoutPolicy::DisplayName(const Node* note) const {
+  UseDocumentOf(note);
+  if (InstalledPathEvaluator() != nullptr && !note->Get(display_expression_)->AsString().empty()) {
+    return note->DisplayName();
+  }
+  if (note->GetOriginal() == nullptr) {
+    return std::string();
+  }
+  return note->Get(name_)->AsString();
 }
 
 int PercentTextSize(const Node* note, const char* attribute, int base_size) {

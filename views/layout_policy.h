@@ -114,6 +114,9 @@ class LayoutPolicy {
   // per document.
   bool IsSeparatorNote(const Node* note) const;
   double NameLeading(const Node* note) const;
+  // Node::DisplayName, through attributes looked up once per document: the note's
+  // `Name` unless a language is installed and its `DisplayExpression` is not empty.
+  std::string DisplayName(const Node* note) const;
 
   int text_size_ = 12;
   int page_height_ = 0;
@@ -129,6 +132,8 @@ class LayoutPolicy {
   mutable const Attribute* name_bold_ = nullptr;
   mutable const Attribute* separator_ = nullptr;
   mutable const Attribute* name_leading_ = nullptr;
+  mutable const Attribute* name_ = nullptr;
+  mutable const Attribute* display_expression_ = nullptr;
 };
 
 // A percentage attribute (`OutlineTextSize`, `MapTextSize`) applied to a base size,

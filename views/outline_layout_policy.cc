@@ -260,7 +260,7 @@ void OrvexOutlineLayoutPolicy::Measure(LayoutInfo* info, SRect* rect) const {
   int32_t row_height = 0;
   if (Width(r) > 3 * h + 70) {
     r.right -= 70;
-    double needed = Measurer().WrappedHeight(font, note->DisplayName(), Width(r));
+    double needed = Measurer().WrappedHeight(font, DisplayName(note), Width(r));
     const double leading = NameLeading(note);
     if (std::isfinite(leading) && leading > 0) {
       needed += std::trunc(needed / size) * std::min(leading, 1000.0);

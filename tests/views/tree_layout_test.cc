@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "foundation/error.h"
+#include "lang/language.h"
+#include "model/alias_node.h"
 #include "model/node.h"
 #include "tests/support/fakes.h"
 #include "tests/support/model_builder.h"
@@ -244,6 +246,50 @@ TEST(ChartLayoutTest, NamesAreMeasuredAgainOnlyAfterChangedSize) {
   // A leaf with a long name is widened to 400 × 36 ÷ 36 pixels, then grows downwards.
   EXPECT_EQ(Width(map.Get(leaf)->frame), 400);
   EXPECT_GT(Height(map.Get(leaf)->frame), 22);
+}
+
+// A folded note keeps its box and hides its subtree, so B follows A by one slot
+// (22 + 13); a pass over one map never reuses the notes prepared for another.
+TEST(ChartLayoutTest, FoldedNotesHideTheirSubtreesAndLayoutReadsOnlyItsOwnMap) {
+  auto doc = test::MakeDocument("R\n  A\n    A1\n    A2\n  B");
+  Node* r = At(doc.get(), "R");
+  ChartLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 36, r, &map, SRect{});
+  map.Get(At(doc.get(), "R/A"))->expanded = false;
+  LayOutView(&policy, 36, r, &map, SRect{});
+  EXPECT_TRUE(map.Get(At(doc.get(), "R/A"))->visible);
+  EXPECT_FALSE(map.Get(At(doc.get(), "R/A/A1"))->visible);
+  EXPECT_FALSE(map.Get(At(doc.get(), "R/A/A2"))->visible);
+  EXPECT_EQ(map.Get(At(doc.get(), "R/B"))->frame.top,
+            map.Get(At(doc.get(), "R/A"))->frame.top + 35);
+
+  LayoutMap prepared;
+  policy.Prepare(36, r, &prepared, SRect{}, 0);
+  LayoutMap other;
+  other.CreateFor(r)->visible = true;
+  EXPECT_FW_ERROR(policy.Layout(36, r, &other, SRect{}), "asrt");
+  EXPECT_FALSE(prepared.Get(At(doc.get(), "R/A/A1"))->placed);
+}
+
+// Boxes fit the name a note shows: its display expression's value, an alias's
+// original's name. A leaf whose shown name is long is widened to 400 pixels.
+TEST(ChartLayoutTest, BoxesAreSizedForTheNamesNotesShow) {
+  InstallLanguage();
+  auto doc = test::MakeDocument("R\n  Short\n  Shown\n  a name too long for one line of a box");
+  Node* r = At(doc.get(), "R");
+  At(doc.get(), "R/Shown")->Set("DisplayExpression", "\"a display name too long for one line\"");
+  AliasNode::CreateFor(At(doc.get(), "R/a name too long for one line of a box"), r,
+                       At(doc.get(), "R/Shown"), 0, 0, false);
+  ChartLayoutPolicy policy;
+  LayoutMap map;
+  LayOutView(&policy, 36, r, &map, SRect{});
+  std::string widths;
+  for (Node* n = r->Son(); n != nullptr; n = n->Brother()) {
+    widths += std::to_string(Width(map.Get(n)->frame)) + " ";
+  }
+  // Short, Shown, the alias, its original.
+  EXPECT_EQ(widths, "164 400 400 400 ");
 }
 
 TEST(TreemapLayoutTest, ChildrenShareTheAreaBelowTheTitleBand) {
