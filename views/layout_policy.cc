@@ -226,10 +226,11 @@ FontSpec LayoutPolicy::NameFont(const Node* note, double size) const {
 }
 
 void LayoutPolicy::UseDocumentOf(const Node* note) const {
-  if (attribute_document_ == note->GetHypertext()) {
+  const uint64_t stamp = note->GetHypertext()->Properties().Stamp();
+  if (attribute_stamp_ == stamp) {
     return;
   }
-  attribute_document_ = note->GetHypertext();
+  attribute_stamp_ = stamp;
   name_font_ = note->GetAttribute("NameFont");
   name_bold_ = note->GetAttribute("NameBold");
   // Keep in sync with Node::IsSeparator.

@@ -124,10 +124,12 @@ class LayoutPolicy {
  private:
   const TextMeasurer* measurer_ = nullptr;
   FixedTextMeasurer fixed_;
-  // Looks up the attributes below when the note belongs to another document than the
-  // last one asked about: a layout of every row reads them for every row.
+  // Looks up the attributes below when the note's attribute registry is not the one
+  // last asked about (its stamp differs: another document, or a registry rebuilt in
+  // place), so a pointer is never used past its registry. A layout of every row reads
+  // them for every row.
   void UseDocumentOf(const Node* note) const;
-  mutable const Hypertext* attribute_document_ = nullptr;
+  mutable uint64_t attribute_stamp_ = 0;
   mutable const Attribute* name_font_ = nullptr;
   mutable const Attribute* name_bold_ = nullptr;
   mutable const Attribute* separator_ = nullptr;

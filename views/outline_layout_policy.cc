@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "foundation/error.h"
+#include "model/hypertext.h"
 #include "model/node.h"
 
 namespace fernweave {
@@ -111,8 +112,9 @@ void OutlineLayoutPolicy::Expand(Node* note, LayoutMap* map, bool siblings, bool
 
 void OrvexOutlineLayoutPolicy::CalcSize(double, LayoutInfo* info, const SRect& area) {
   Require(info != nullptr && info->node != nullptr, "outline: a layout record has no note");
-  if (attribute_document_ != info->node->GetHypertext()) {
-    attribute_document_ = info->node->GetHypertext();
+  const uint64_t stamp = info->node->GetHypertext()->Properties().Stamp();
+  if (attribute_stamp_ != stamp) {
+    attribute_stamp_ = stamp;
     text_size_attribute_ = info->node->GetAttribute("OutlineTextSize");
   }
   const int size = PercentTextSize(info->node, text_size_attribute_, TextSize());

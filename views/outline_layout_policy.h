@@ -85,8 +85,9 @@ class OrvexOutlineLayoutPolicy : public OutlineLayoutPolicy {
   int PlaceInChart(Node* start, Node* root, LayoutMap* map);
   void AdjustChart(double scale, Node* start, Node* root, LayoutMap* map);
 
-  // `OutlineTextSize` of the document last laid out, looked up once per document.
-  const Hypertext* attribute_document_ = nullptr;
+  // `OutlineTextSize` of the document last laid out, looked up again whenever the
+  // attribute registry's stamp changes.
+  uint64_t attribute_stamp_ = 0;
   const Attribute* text_size_attribute_ = nullptr;
 };
 
