@@ -719,6 +719,12 @@ void OrvexReader::Builder::MakeNote(size_t index, const XMLItem* stop_at) {
 
 void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at) {
   uint32_t id = 0;
+  // The creator named on the element itself goes straight into the identity below
+  // rather than being stored first and read back.
+  const Attribute* creator_attribute = props_.Find("Creator");
+  const bool creator_readable = IsReadable(creator_attribute);
+  const Value* creator_before = creator_readable ? n->StoredValue(creator_attribute) : nullptr;
+  const std::string* element_creator = nullptr;
   for (const auto& [name, value] : item.Attributes()) {
     if (name == "ID") {
       id = static_cast<uint32_t>(item.GetUnsignedLong("ID"));
@@ -726,6 +732,10 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
         // -1 asks for a fresh id; every such note gets its own.
         id = doc_->NewIdNumber();
       }
+      continue;
+    }
+    if (creator_readable && name == "Creator") {
+      element_creator = &value;
       continue;
     }
     Attribute* a = props_.Find(name);
@@ -745,11 +755,24 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
     id = v != nullptr ? v->AsUnsignedLong() : 0;
   }
   if (id == 0) {
-    return;  // the note keeps the fresh identity it was made with
+    // The note keeps the fresh identity it was made with, and stores the creator the
+    // element names.
+    if (element_creator != nullptr) {
+      creator_attribute->Set(n, Value::Create(creator_attribute->GetType(), *element_creator));
+    }
+    return;
   }
-  const Attribute* creator_attribute = props_.Find("Creator");
+  // An `attribute` child naming the creator comes after the element's own attributes
+  // and wins over them.
   const Value* cv = creator_attribute != nullptr ? n->StoredValue(creator_attribute) : nullptr;
-  std::string creator = cv != nullptr ? cv->AsString() : n->Creator();
+  std::string creator;
+  if (cv != nullptr && cv != creator_before) {
+    creator = cv->AsString();
+  } else if (element_creator != nullptr) {
+    creator = *element_creator;
+  } else {
+    creator = cv != nullptr ? cv->AsString() : n->Creator();
+  }
   NodeID::RaiseCounterAbove(id);
 
   const uint64_t key = FileKey(id, creator);
@@ -803,7 +826,13 @@ void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
   }
   const std::string& kind = child.Kind();
   if (kind == "text") {
-    content->SetText(WithCarriageReturns(child.UnicodeText()));
+    // Most texts hold no line feed and are taken without a copy of their own.
+    const std::string& text = child.UnicodeText();
+    if (text.find('\n') == std::string::npos) {
+      content->SetText(text);
+    } else {
+      content->SetText(WithCarriageReturns(text));
+    }
   } else if (kind == "rtf") {
     content->set_rtf(child.Text());
   } else if (kind == "strike") {
