@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -180,8 +181,26 @@ class OrvexReader::Builder {
   void MakeStamps(const XMLItem& item);
   void MakeLinkTypes(const XMLItem& item);
   void MakeAliases();
-  void MakeLinks(const XMLItem& item);
-  void MakeLink(const XMLItem& item);
+  // A `link` element of a `links` section, read as soon as it ends so that the element
+  // can go at once (a large document has many links); the link itself is made when
+  // the root ends, once every note and alias exists.
+  struct PendingLink {
+    uint32_t source_id = 0;
+    uint32_t dest_id = 0;
+    std::string source_creator;
+    std::string dest_creator;
+    LinkRecord record;  // everything but its ends
+  };
+  // The `links` sections in file order: how many children each had, and its links.
+  struct LinkSection {
+    size_t children = 0;
+    // A deque grows without moving what it holds, so no copy of a large section's
+    // links ever stands beside it.
+    std::deque<PendingLink> links;
+  };
+  static PendingLink ReadLink(const XMLItem& item);
+  void MakeLinks(LinkSection& section);
+  void MakeLink(PendingLink& link);
   void MakeWindows(const XMLItem& item);
   void MakeMacros(const XMLItem& item);
   void MakePrefs(const XMLItem& item);
@@ -238,7 +257,7 @@ class OrvexReader::Builder {
   };
   std::vector<Undeclared> undeclared_;
   // The `links` sections, made when the root ends.
-  std::vector<const XMLItem*> deferred_links_;
+  std::vector<LinkSection> deferred_links_;
   // The names of the root's children that no section reads.
   std::set<std::string> skipped_;
   // A pasted note was left out for lying too deep.
@@ -352,6 +371,9 @@ void OrvexReader::Builder::StartAtTop(XMLItem& item) {
     return;
   }
   if (step != kNotes) {
+    if (step == kLinks) {
+      deferred_links_.emplace_back();
+    }
     frames_.push_back({&item, Role::kSection, static_cast<Step>(step)});
     return;
   }
@@ -418,14 +440,11 @@ bool OrvexReader::Builder::End(XMLItem& item) {
       EndRoot();
       break;
     case Role::kSection:
-      if (frame.step == kLinks) {
-        // Links need every note and alias: they are made once the root ends, wherever
-        // the section stands. The element is kept until then.
-        deferred_links_.push_back(&item);
-        used = false;
-        break;
+      // Links need every note and alias: they are made once the root ends, wherever
+      // the section stands, from what each `link` left as it ended.
+      if (frame.step != kLinks) {
+        EndSection(item, frame.step);
       }
-      EndSection(item, frame.step);
       break;
     case Role::kNote:
       if (frame.note == nullptr) {
@@ -442,9 +461,19 @@ bool OrvexReader::Builder::End(XMLItem& item) {
       used = n != nullptr;
       break;
     }
-    case Role::kInner:
+    case Role::kInner: {
+      const Frame& parent = frames_[frames_.size() - 2];
+      if (parent.role == Role::kSection && parent.step == kLinks) {
+        LinkSection& section = deferred_links_.back();
+        ++section.children;
+        if (item.Is("link")) {
+          section.links.push_back(ReadLink(item));
+        }
+        break;
+      }
       used = false;
       break;
+    }
     case Role::kIgnored:
       break;
   }
@@ -473,11 +502,7 @@ void OrvexReader::Builder::EndSection(const XMLItem& item, Step step) {
         MakeLinkTypes(item);
       }
       break;
-    case kLinks:
-      progress_->Begin("Loading " + std::to_string(item.Children()) + " links...",
-                       static_cast<long>(item.Children() / 10 + 1));
-      MakeLinks(item);
-      break;
+    case kLinks:  // made when the root ends
     case kWindows:
     case kLastWindows:
       MakeWindows(item);
@@ -499,8 +524,10 @@ void OrvexReader::Builder::EndRoot() {
   if (!aliases_made_) {
     MakeAliases();
   }
-  for (const XMLItem* links : deferred_links_) {
-    EndSection(*links, kLinks);
+  for (LinkSection& section : deferred_links_) {
+    progress_->Begin("Loading " + std::to_string(section.children) + " links...",
+                     static_cast<long>(section.children / 10 + 1));
+    MakeLinks(section);
   }
   deferred_links_.clear();
   progress_->End();
@@ -692,6 +719,12 @@ void OrvexReader::Builder::MakeNote(size_t index, const XMLItem* stop_at) {
 
 void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at) {
   uint32_t id = 0;
+  // The creator named on the element itself goes straight into the identity below
+  // rather than being stored first and read back.
+  const Attribute* creator_attribute = props_.Find("Creator");
+  const bool creator_readable = IsReadable(creator_attribute);
+  const Value* creator_before = creator_readable ? n->StoredValue(creator_attribute) : nullptr;
+  const std::string* element_creator = nullptr;
   for (const auto& [name, value] : item.Attributes()) {
     if (name == "ID") {
       id = static_cast<uint32_t>(item.GetUnsignedLong("ID"));
@@ -699,6 +732,10 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
         // -1 asks for a fresh id; every such note gets its own.
         id = doc_->NewIdNumber();
       }
+      continue;
+    }
+    if (creator_readable && name == "Creator") {
+      element_creator = &value;
       continue;
     }
     Attribute* a = props_.Find(name);
@@ -718,11 +755,24 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
     id = v != nullptr ? v->AsUnsignedLong() : 0;
   }
   if (id == 0) {
-    return;  // the note keeps the fresh identity it was made with
+    // The note keeps the fresh identity it was made with, and stores the creator the
+    // element names.
+    if (element_creator != nullptr) {
+      creator_attribute->Set(n, Value::Create(creator_attribute->GetType(), *element_creator));
+    }
+    return;
   }
-  const Attribute* creator_attribute = props_.Find("Creator");
+  // An `attribute` child naming the creator comes after the element's own attributes
+  // and wins over them.
   const Value* cv = creator_attribute != nullptr ? n->StoredValue(creator_attribute) : nullptr;
-  std::string creator = cv != nullptr ? cv->AsString() : n->Creator();
+  std::string creator;
+  if (cv != nullptr && cv != creator_before) {
+    creator = cv->AsString();
+  } else if (element_creator != nullptr) {
+    creator = *element_creator;
+  } else {
+    creator = cv != nullptr ? cv->AsString() : n->Creator();
+  }
   NodeID::RaiseCounterAbove(id);
 
   const uint64_t key = FileKey(id, creator);
@@ -776,7 +826,13 @@ void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
   }
   const std::string& kind = child.Kind();
   if (kind == "text") {
-    content->SetText(WithCarriageReturns(child.UnicodeText()));
+    // Most texts hold no line feed and are taken without a copy of their own.
+    const std::string& text = child.UnicodeText();
+    if (text.find('\n') == std::string::npos) {
+      content->SetText(text);
+    } else {
+      content->SetText(WithCarriageReturns(text));
+    }
   } else if (kind == "rtf") {
     content->set_rtf(child.Text());
   } else if (kind == "strike") {
@@ -1021,46 +1077,50 @@ bool OrvexReader::Builder::FindFileKey(uint32_t id, std::string_view creator,
   return true;
 }
 
-void OrvexReader::Builder::MakeLinks(const XMLItem& item) {
-  for (const XMLItem* l = item.First("link"); l != nullptr; l = l->Next("link")) {
-    MakeLink(*l);
+void OrvexReader::Builder::MakeLinks(LinkSection& section) {
+  for (PendingLink& link : section.links) {
+    MakeLink(link);
     Bump();
   }
 }
 
-void OrvexReader::Builder::MakeLink(const XMLItem& item) {
-  Node* source =
-      FindNode(static_cast<uint32_t>(item.GetUnsignedLong("sourceid")), item.Get("sourcecreator"));
-  Node* dest = nullptr;
-  const std::string& url = item.Get("URL");
-  if (!url.empty()) {
-    dest = doc_->Root();
-  } else {
-    dest = FindNode(static_cast<uint32_t>(item.GetUnsignedLong("destid")), item.Get("destcreator"));
-  }
-  if (source == nullptr || dest == nullptr) {
-    return;  // an end is missing: the link is dropped
-  }
-  LinkRecord record;
+OrvexReader::Builder::PendingLink OrvexReader::Builder::ReadLink(const XMLItem& item) {
+  PendingLink link;
+  link.source_id = static_cast<uint32_t>(item.GetUnsignedLong("sourceid"));
+  link.source_creator = item.Get("sourcecreator");
+  link.dest_id = static_cast<uint32_t>(item.GetUnsignedLong("destid"));
+  link.dest_creator = item.Get("destcreator");
+  LinkRecord& record = link.record;
   record.add_to_document = true;
-  record.source = source;
-  record.dest = dest;
   record.source_span = {ToInt32(item.GetLong("sstart")), ToInt32(item.GetLong("slen"))};
   // Without `dstart` the link has no destination anchor.
   record.dest_span = {item.Has("dstart") ? ToInt32(item.GetLong("dstart")) : -1,
                       ToInt32(item.GetLong("dlen"))};
+  record.name = item.Get("name");
+  record.url = item.Get("URL");
+  record.title = item.Get("title");
+  record.target = item.Get("target");
+  record.css_class = item.Get("class");
+  record.style = LinkStyle(static_cast<uint32_t>(item.GetUnsignedLong("style")));
+  return link;
+}
+
+void OrvexReader::Builder::MakeLink(PendingLink& link) {
+  LinkRecord& record = link.record;
+  Node* source = FindNode(link.source_id, link.source_creator);
+  // A web link leads to the document's root.
+  Node* dest = !record.url.empty() ? doc_->Root() : FindNode(link.dest_id, link.dest_creator);
+  if (source == nullptr || dest == nullptr) {
+    return;  // an end is missing: the link is dropped
+  }
+  record.source = source;
+  record.dest = dest;
   auto text_length = [](Node* n) {
     const Content* c = n->IsAlias() && n->GetOriginal() == nullptr ? nullptr : n->GetContent();
     return c == nullptr ? 0 : static_cast<int32_t>(std::min<size_t>(c->Utf16Length(), INT32_MAX));
   };
   ClampSpan(&record.source_span.start, &record.source_span.length, text_length(source), true);
   ClampSpan(&record.dest_span.start, &record.dest_span.length, text_length(dest), true);
-  record.name = item.Get("name");
-  record.url = url;
-  record.title = item.Get("title");
-  record.target = item.Get("target");
-  record.css_class = item.Get("class");
-  record.style = LinkStyle(static_cast<uint32_t>(item.GetUnsignedLong("style")));
   doc_->CreateLink(record);
 }
 

@@ -245,6 +245,32 @@ TEST(OrvexReaderTest, LinksWithAMissingEndAreDropped) {
             "A -> B [ok]\nB -> " + doc->Root()->Name() + " [web]\n");
 }
 
+TEST(OrvexReaderTest, LinksOfEverySectionAreMadeInFileOrderWithTheirNotesCreators) {
+  // Two links sections around the notes, a link with an element inside it, an element
+  // that is no link, and creators named on the element and by an `attribute` child
+  // (which comes later and wins).
+  const std::string body =
+      "<links ><link name=\"first\" sourceid=\"10\" sourcecreator=\"x\" destid=\"11\" "
+      "destcreator=\"y\" dstart=\"1\" dlen=\"1\" ><extra /></link><note /></links>\n" +
+      Notes("<item ID=\"10\" Creator=\"x\" ><attribute name=\"Name\" >A</attribute>"
+            "<text >abc</text></item>"
+            "<item ID=\"11\" Creator=\"x\" ><attribute name=\"Name\" >B</attribute>"
+            "<attribute name=\"Creator\" >y</attribute><text >abc</text></item>") +
+      "<links ><link name=\"second\" sourceid=\"11\" sourcecreator=\"y\" destid=\"10\" "
+      "destcreator=\"x\" /><link name=\"lost\" sourceid=\"11\" sourcecreator=\"x\" "
+      "destid=\"10\" destcreator=\"x\" /></links>\n";
+  auto doc = OrvexReader::ReadDocumentFromString(File("version=\"2\"", body));
+  ASSERT_NE(doc, nullptr);
+  Node* a = test::At(doc.get(), "A");
+  Node* b = test::At(doc.get(), "B");
+  ASSERT_TRUE(a != nullptr && b != nullptr);
+  EXPECT_EQ(a->GetID(), NodeID(10, "x"));
+  EXPECT_EQ(b->GetID(), NodeID(11, "y"));
+  EXPECT_EQ(b->GetString("Creator"), "y");
+  EXPECT_EQ(doc->Links().All().ToString(false), "A -> B [first]\nB -> A [second]\n");
+  EXPECT_EQ(doc->Links().Get(0)->DestSpan(), (TextSpan{1, 1}));
+}
+
 TEST(OrvexReaderTest, UserAttributesNestAndBuiltInsOnlyTakeTheirDefault) {
   const std::string body =
       "<attrib Name=\"Project\" parent=\"User\" editable=\"1\" visibleInEditor=\"0\" type=\"2\" "
