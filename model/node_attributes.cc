@@ -2,6 +2,7 @@
 // The lookup order is documented in model/attribute.h.
 
 #include <algorithm>
+#include <typeinfo>
 #include <unordered_set>
 #include <vector>
 
@@ -101,6 +102,14 @@ const Value* Node::DoGet(const Attribute* attribute) const {
 
 void Node::DoSet(const Attribute* attribute, ValuePtr value) {
   if (!attribute->IsValid()) {
+    return;
+  }
+  // Storing the value the note already holds changes nothing: no change is reported
+  // and the document stays unmodified, so a rule or an agent action that sets the same
+  // value each time it runs leaves a saved document saved. (A value that is only
+  // inherited is still stored: the note then holds it itself.)
+  if (const Value* held = properties_.Find(attribute);
+      held != nullptr && typeid(*held) == typeid(*value) && held->AsXML() == value->AsXML()) {
     return;
   }
   properties_.Put(attribute, std::move(value));

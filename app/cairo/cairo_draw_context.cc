@@ -1,6 +1,5 @@
 #include "app/cairo/cairo_draw_context.h"
 
-#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <cstdlib>
@@ -66,14 +65,15 @@ class CairoLayer : public DrawLayer {
 
 bool g_keep_font_caches = false;
 
-// Pango, Cairo and fontconfig keep process-wide caches of fonts and patterns; they
-// are let go at exit so leak checkers see only real leaks.
+// Pango and Cairo keep process-wide caches of fonts; Pango's font map is let go at
+// exit so leak checkers see only real leaks. Fontconfig's own caches stay to the end
+// of the process: its teardown (FcFini) asserts when a font Pango loads on its own
+// thread still holds a cache, which made an exit fail now and then.
 void ReleaseDrawingCaches() {
   if (g_keep_font_caches) {
     return;
   }
   pango_cairo_font_map_set_default(nullptr);
-  FcFini();
 }
 
 void ReleaseDrawingCachesAtExit() {

@@ -46,6 +46,21 @@ TEST(ChangeTest, ViewsReceiveChangesAndOnlySomeSetTheModifiedFlag) {
   EXPECT_FALSE(doc->IsModified());
   a->Changed(0u);  // nothing to report
   EXPECT_EQ(view.log().size(), 1u);
+  // Storing the value a note holds already is no change; an inherited value stored for
+  // the first time, or another value, is.
+  a->Set("Checked", "true");
+  doc->SetModified(false);
+  view.Clear();
+  a->Set("Checked", "true");
+  EXPECT_EQ(view.log().size(), 0u);
+  EXPECT_FALSE(doc->IsModified());
+  b->SetPrototype(a, false);
+  b->Set("Checked", "true");
+  EXPECT_TRUE(b->HasImmediate("Checked"));
+  EXPECT_TRUE(doc->IsModified());
+  doc->SetModified(false);
+  a->Set("Checked", "false");
+  EXPECT_TRUE(doc->IsModified());
 }
 
 TEST(ChangeTest, GuardsBatchSuppressAndNest) {
