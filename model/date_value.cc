@@ -103,30 +103,26 @@ int64_t SecondsForText(std::string_view text) {
 
 }  // namespace
 
-DateValue::DateValue(std::string_view deferred_text)
-    : deferred_(std::make_unique<const std::string>(deferred_text)) {}
-
 int64_t DateValue::Resolve() const {
-  if (!resolved_) {
-    seconds_ = SecondsForText(*deferred_);
-    resolved_ = true;
+  if (seconds_ == kUnresolved) {
+    seconds_ = SecondsForText(*DeferredText());
   }
   return seconds_;
 }
 
 ValuePtr DateValue::Clone() const {
-  if (deferred_ == nullptr) {
-    return ValuePtr(new DateValue(seconds_));
-  }
-  auto* copy = new DateValue(std::string_view(*deferred_));
+  return ValuePtr(new DateValue(seconds_));
+}
+
+ValuePtr DeferredDateValue::Clone() const {
+  auto* copy = new DeferredDateValue(text_);
   copy->seconds_ = seconds_;
-  copy->resolved_ = resolved_;
   return ValuePtr(copy);
 }
 
 std::string DateValue::AsString() const {
-  if (deferred_ != nullptr) {
-    return "\"" + *deferred_ + "\"";
+  if (const std::string* text = DeferredText()) {
+    return "\"" + *text + "\"";
   }
   return STime(seconds_).AsString();
 }
@@ -193,7 +189,7 @@ ValuePtr Value::ForDate(std::string_view text) {
   }
   std::string_view inner;
   if (DeferredText(text, &inner)) {
-    return ValuePtr(new DateValue(inner));
+    return ValuePtr(new DeferredDateValue(inner));
   }
   return ValuePtr(new DateValue(SecondsForText(text)));
 }

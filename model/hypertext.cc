@@ -97,6 +97,12 @@ void Hypertext::Initialize(std::string_view file_name) {
 }
 
 Node* Hypertext::NewNote(NoteKind kind) {
+  Node* n = MakeEmptyNode(kind);
+  n->Initialize();
+  return n;
+}
+
+Node* Hypertext::MakeEmptyNode(NoteKind kind) {
   std::unique_ptr<Node> note;
   switch (kind) {
     case NoteKind::kAgent:
@@ -110,9 +116,7 @@ Node* Hypertext::NewNote(NoteKind kind) {
       note.reset(new CNode(this));
       break;
   }
-  Node* n = Adopt(std::move(note));
-  n->Initialize();
-  return n;
+  return Adopt(std::move(note));
 }
 
 Node* Hypertext::Adopt(std::unique_ptr<Node> note) {

@@ -120,6 +120,9 @@ class Hypertext : public ChangeHolder {
   // A note with the defaults of a new note, position (0, 0), no parent, not yet
   // registered (the file reader places it and calls AddNode).
   Node* MakeBareNode(NoteKind kind);
+  // A note with no values and no identity yet, no parent, not registered: the file
+  // reader fills it from the file and then calls Node::CompleteFromFile.
+  Node* MakeEmptyNode(NoteKind kind);
   // A fresh id number from the process-wide counter that no note of this document
   // holds (the counter may have wrapped into numbers in use).
   uint32_t NewIdNumber() const;

@@ -70,8 +70,24 @@ Node* LinkRecord::DestNode() const {
 }
 
 Link::Link(Hypertext* hypertext, std::string_view name, std::string_view guard)
-    : hypertext_(hypertext), name_(name), guard_(guard) {
+    : hypertext_(hypertext), name_(name) {
+  SetGuard(guard);
   ++live_links;
+}
+
+const std::string& Link::Field(std::string Fields::*field) const {
+  static const std::string kEmpty;
+  return fields_ == nullptr ? kEmpty : (*fields_).*field;
+}
+
+void Link::SetField(std::string Fields::*field, std::string_view text) {
+  if (fields_ == nullptr) {
+    if (text.empty()) {
+      return;
+    }
+    fields_ = std::make_unique<Fields>();
+  }
+  ((*fields_).*field).assign(text);
 }
 
 Link::~Link() {
@@ -150,17 +166,17 @@ bool Link::ShowLabel() const {
 
 void Link::Edit(const LinkRecord& record) {
   name_ = record.name;
-  guard_ = record.guard;
-  url_.clear();
-  title_.clear();
-  target_.clear();
+  SetGuard(record.guard);
+  SetURL("");
+  SetTitle("");
+  SetTarget("");
   FillFromRecord(this, record);
 }
 
 void Link::CopyFieldsTo(Link* other) const {
-  other->url_ = url_;
-  other->target_ = target_;
-  other->title_ = title_;
+  other->SetURL(URL());
+  other->SetTarget(Target());
+  other->SetTitle(Title());
   other->source_ = source_;
   other->source_node_ = source_node_;
   other->dest_ = dest_;
@@ -168,7 +184,7 @@ void Link::CopyFieldsTo(Link* other) const {
   other->source_span_ = source_span_;
   other->dest_span_ = dest_span_;
   other->graphic_rect_ = graphic_rect_;
-  other->css_class_ = css_class_;
+  other->SetCSSClass(GetCSSClass());
   other->style_ = style_;
 }
 
@@ -179,7 +195,7 @@ std::unique_ptr<CLink> CLink::Make(Hypertext* hypertext, const LinkRecord& recor
 }
 
 std::unique_ptr<Link> CLink::Clone() const {
-  std::unique_ptr<CLink> copy(new CLink(hypertext_, name_, guard_));
+  std::unique_ptr<CLink> copy(new CLink(hypertext_, name_, Guard()));
   CopyFieldsTo(copy.get());
   return copy;
 }
@@ -191,13 +207,13 @@ std::unique_ptr<VlmLink> VlmLink::Make(Hypertext* hypertext, const LinkRecord& r
 }
 
 std::unique_ptr<Link> VlmLink::Clone() const {
-  std::unique_ptr<VlmLink> copy(new VlmLink(hypertext_, name_, guard_));
+  std::unique_ptr<VlmLink> copy(new VlmLink(hypertext_, name_, Guard()));
   CopyFieldsTo(copy.get());
   return copy;
 }
 
 bool VlmLink::GuardSatisfied(std::string_view context) const {
-  return GuardField(guard_).Satisfied(context, hypertext_);
+  return GuardField(Guard()).Satisfied(context, hypertext_);
 }
 
 }  // namespace fernweave

@@ -87,7 +87,7 @@ class Link {
   bool IsTextLinkFor(int32_t offset) const;
   virtual bool IsGraphicLink() const { return false; }
   virtual bool IsPlainLink() const { return !IsTextLink(); }
-  bool IsWebLink() const { return !url_.empty(); }
+  bool IsWebLink() const { return !URL().empty(); }
   bool IsPrototype() const { return name_ == kPrototypeLinkType; }
   // The source note is hidden; or, for a link that is not a web link, the destination
   // note is missing or hidden.
@@ -98,14 +98,14 @@ class Link {
   // --- Fields and presentation ---------------------------------------------------
   const std::string& Name() const { return name_; }
   void SetName(std::string_view name) { name_ = std::string(name); }
-  const std::string& Guard() const { return guard_; }
-  void SetGuard(std::string_view guard) { guard_ = std::string(guard); }
-  const std::string& URL() const { return url_; }
-  void SetURL(std::string_view url) { url_ = std::string(url); }
-  const std::string& Target() const { return target_; }
-  void SetTarget(std::string_view target) { target_ = std::string(target); }
-  const std::string& Title() const { return title_; }
-  void SetTitle(std::string_view title) { title_ = std::string(title); }
+  const std::string& Guard() const { return Field(&Fields::guard); }
+  void SetGuard(std::string_view guard) { SetField(&Fields::guard, guard); }
+  const std::string& URL() const { return Field(&Fields::url); }
+  void SetURL(std::string_view url) { SetField(&Fields::url, url); }
+  const std::string& Target() const { return Field(&Fields::target); }
+  void SetTarget(std::string_view target) { SetField(&Fields::target, target); }
+  const std::string& Title() const { return Field(&Fields::title); }
+  void SetTitle(std::string_view title) { SetField(&Fields::title, title); }
   // The name, or "---" when it is empty.
   std::string FullName() const;
   // The type's label, else the name.
@@ -134,8 +134,8 @@ class Link {
   int32_t GetDestStart() const { return dest_span_.start; }
   int32_t GetDestLength() const { return dest_span_.length; }
   int32_t GetDestEnd() const { return dest_span_.end(); }
-  const std::string& GetCSSClass() const { return css_class_; }
-  void SetCSSClass(std::string_view css) { css_class_ = std::string(css); }
+  const std::string& GetCSSClass() const { return Field(&Fields::css_class); }
+  void SetCSSClass(std::string_view css) { SetField(&Fields::css_class, css); }
   const SRect& GetGraphicRect() const { return graphic_rect_; }
   void SetGraphicRect(const SRect& rect) { graphic_rect_ = rect; }
 
@@ -153,10 +153,6 @@ class Link {
 
   Hypertext* hypertext_;
   std::string name_;
-  std::string guard_;
-  std::string url_;
-  std::string target_;
-  std::string title_;
   Node* source_node_ = nullptr;
   Node* dest_node_ = nullptr;
   int animation_state_ = 0;
@@ -165,8 +161,21 @@ class Link {
   TextSpan source_span_;
   TextSpan dest_span_;
   SRect graphic_rect_{-1, -1, -1, -1};
-  std::string css_class_;
   LinkStyle style_;
+
+ private:
+  // The fields most links leave empty, kept apart and made only when one is set: a
+  // large document has a link for every few notes.
+  struct Fields {
+    std::string guard;
+    std::string url;
+    std::string target;
+    std::string title;
+    std::string css_class;
+  };
+  const std::string& Field(std::string Fields::*field) const;
+  void SetField(std::string Fields::*field, std::string_view text);
+  std::unique_ptr<Fields> fields_;
 };
 
 // The link of the application's documents. Its guard is always satisfied and it is

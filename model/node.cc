@@ -13,6 +13,7 @@
 #include "model/hypertext.h"
 #include "model/path_evaluator.h"
 #include "model/text_link_manager.h"
+#include "model/values.h"
 #include "model/word_index.h"
 
 namespace fernweave {
@@ -30,6 +31,23 @@ void Node::Initialize() {
   SetBySystem(GetAttribute("Modified"), Value::ForDate(now));
   drawing_color_ = PColor();
   SetPosition(MapPoint{0, 0});
+}
+
+void Node::CompleteFromFile(int64_t now) {
+  if (id_.id() == 0) {
+    SetID(NodeID(hypertext_->NewIdNumber(), hypertext_->CreatorForNewNotes()));
+  }
+  for (const char* name : {"Created", "Modified"}) {
+    const Attribute* a = GetAttribute(name);
+    if (!properties_.Has(a)) {
+      SetBySystem(a, Value::ForDate(now));
+    }
+  }
+  for (const char* name : {"Xpos", "Ypos"}) {
+    if (!properties_.Has(GetAttribute(name))) {
+      SetDouble(name, 0);
+    }
+  }
 }
 
 uint32_t Node::GetOutlineOrder() const {
@@ -53,7 +71,12 @@ void Node::SetID(const NodeID& id) {
   id_ = id;
   // `ID` is unsigned: ids made since 1972 exceed 2^31 and must never read negative.
   properties_.Put(GetAttribute("ID"), Value::ForUnsigned(id.id()));
-  properties_.Put(GetAttribute("Creator"), Value::Create(AttributeType::kString, id.creator()));
+  // A `Creator` value of the same text is kept: it may be one shared by many notes.
+  const Attribute* creator = GetAttribute("Creator");
+  const auto* held = dynamic_cast<const StringValue*>(properties_.Find(creator));
+  if (held == nullptr || held->text() != id.creator()) {
+    properties_.Put(creator, Value::Create(AttributeType::kString, id.creator()));
+  }
   // "NoSuchAttribute" never holds values (a generic document may lack `ID`).
   properties_.Erase(hypertext_->Properties().NoSuchAttribute());
   if (indexed) {

@@ -84,6 +84,11 @@ class Node : public TTree<Node*>, public Linked {
   // "a copy 5"; any other text after the last " copy" gets " copy" appended.
   static std::string MakeNameForCopy(std::string_view name);
 
+  // For a note made empty (Hypertext::MakeEmptyNode) and filled from a file: gives it
+  // what the file left out of a new note's defaults, `Created` and `Modified` of `now`
+  // and position (0, 0), and a fresh identity when it has none.
+  void CompleteFromFile(int64_t now);
+
   // --- Document and tree ------------------------------------------------------
   Hypertext* GetHypertext() const { return hypertext_; }
   void SetHypertext(Hypertext* hypertext) { hypertext_ = hypertext; }
@@ -199,6 +204,9 @@ class Node : public TTree<Node*>, public Linked {
   // Gives back the room kept for values beyond those stored (the file reader calls it
   // once a note's values are in).
   void CompactValues() { properties_.ShrinkToFit(); }
+  // Makes room for `count` values in all, so that a note read from a file is filled
+  // without the list growing step by step.
+  void ReserveValues(size_t count) { properties_.Reserve(count); }
 
   // --- Prototypes -------------------------------------------------------------
   // The prototype, or null (also when the prototype is deleted).

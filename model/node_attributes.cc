@@ -12,9 +12,21 @@
 #include "model/path_evaluator.h"
 #include "model/node.h"
 #include "model/props.h"
+#include "model/values.h"
 
 namespace fernweave {
 namespace {
+
+// Whether two values are the same value of the same kind. Texts are the same whether or
+// not one of them is shared (model/values.h); other kinds compare by their file forms.
+bool SameValue(const Value& a, const Value& b) {
+  const auto* text_a = dynamic_cast<const StringValue*>(&a);
+  const auto* text_b = dynamic_cast<const StringValue*>(&b);
+  if (text_a != nullptr || text_b != nullptr) {
+    return text_a != nullptr && text_b != nullptr && text_a->text() == text_b->text();
+  }
+  return typeid(a) == typeid(b) && a.AsXML() == b.AsXML();
+}
 
 // Prototype chains longer than this are checked for repeats with a set; shorter ones
 // cannot loop unnoticed because the walk also stops at the note being asked.
@@ -108,8 +120,7 @@ void Node::DoSet(const Attribute* attribute, ValuePtr value) {
   // and the document stays unmodified, so a rule or an agent action that sets the same
   // value each time it runs leaves a saved document saved. (A value that is only
   // inherited is still stored: the note then holds it itself.)
-  if (const Value* held = properties_.Find(attribute);
-      held != nullptr && typeid(*held) == typeid(*value) && held->AsXML() == value->AsXML()) {
+  if (const Value* held = properties_.Find(attribute); held != nullptr && SameValue(*held, *value)) {
     return;
   }
   properties_.Put(attribute, std::move(value));

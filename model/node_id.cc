@@ -1,6 +1,8 @@
 #include "model/node_id.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_set>
 
 #include "foundation/clock.h"
 #include "model/node.h"
@@ -15,7 +17,36 @@ uint32_t& LastId() {
   return last_id;
 }
 
+// The creator texts of the process, each kept once and never let go (a process meets
+// a handful). A node-based set: a text's address stays put as others join.
+struct CreatorHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
+const std::string* InternCreator(std::string_view creator) {
+  static std::mutex mutex;
+  static auto* creators = new std::unordered_set<std::string, CreatorHash, std::equal_to<>>();
+  // The text of the last identity made, most often the next one's too.
+  static const std::string* last = nullptr;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (last != nullptr && *last == creator) {
+    return last;
+  }
+  auto it = creators->find(creator);
+  if (it == creators->end()) {
+    it = creators->emplace(creator).first;
+  }
+  last = &*it;
+  return last;
+}
+
 }  // namespace
+
+NodeID::NodeID() : creator_(InternCreator(std::string_view())) {}
+
+NodeID::NodeID(uint32_t id, std::string_view creator)
+    : id_(id), creator_(InternCreator(creator)) {}
 
 uint32_t NodeID::MakeUniqueNumber() {
   uint32_t& last_id = LastId();
@@ -37,8 +68,8 @@ uint32_t NodeID::MakeUniqueNumber() {
   return last_id++;
 }
 
-NodeID NodeID::MakeUnique(std::string creator) {
-  return NodeID(MakeUniqueNumber(), std::move(creator));
+NodeID NodeID::MakeUnique(std::string_view creator) {
+  return NodeID(MakeUniqueNumber(), creator);
 }
 
 void NodeID::RaiseCounterAbove(uint32_t id) {
@@ -60,18 +91,91 @@ int NodeID::Compare(const NodeID& other) const {
   if (id_ != other.id_) {
     return id_ < other.id_ ? -1 : 1;
   }
-  return creator_.compare(other.creator_) < 0 ? -1 : (creator_ == other.creator_ ? 0 : 1);
+  if (creator_ == other.creator_) {
+    return 0;  // one text for each creator
+  }
+  return *creator_ < *other.creator_ ? -1 : 1;
+}
+
+size_t NodeIndex::Home(uint32_t id) const {
+  // Ids are numbered in steps: multiplied, consecutive numbers spread over the table.
+  return static_cast<size_t>((uint64_t{id} * 0x9E3779B97F4A7C15ULL) >> 32) & (slots_.size() - 1);
+}
+
+const NodeIndex::Slot* NodeIndex::FindSlot(uint32_t id) const {
+  if (slots_.empty()) {
+    return nullptr;
+  }
+  for (size_t i = Home(id);; i = (i + 1) & (slots_.size() - 1)) {
+    if (slots_[i].place == 0) {
+      return nullptr;
+    }
+    if (slots_[i].id == id) {
+      return &slots_[i];
+    }
+  }
+}
+
+void NodeIndex::InsertSlot(uint32_t id, uint32_t place) {
+  // At most four fifths full, so that a lookup of a missing number ends soon.
+  if ((first_.size() + 1) * 5 > slots_.size() * 4) {
+    Grow();
+  }
+  size_t i = Home(id);
+  while (slots_[i].place != 0) {
+    i = (i + 1) & (slots_.size() - 1);
+  }
+  slots_[i] = Slot{id, place};
+}
+
+void NodeIndex::EraseSlot(size_t i) {
+  const size_t mask = slots_.size() - 1;
+  size_t hole = i;
+  for (size_t j = (i + 1) & mask; slots_[j].place != 0; j = (j + 1) & mask) {
+    // The slot at j may move into the hole unless its home lies cyclically in (hole, j].
+    const size_t home = Home(slots_[j].id);
+    const bool home_between = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+    if (!home_between) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = Slot{};
+}
+
+void NodeIndex::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  for (const Slot& slot : old) {
+    if (slot.place != 0) {
+      size_t i = Home(slot.id);
+      while (slots_[i].place != 0) {
+        i = (i + 1) & (slots_.size() - 1);
+      }
+      slots_[i] = slot;
+    }
+  }
+}
+
+void NodeIndex::Clear() {
+  slots_.clear();
+  first_.clear();
+  more_.clear();
+  more_count_ = 0;
 }
 
 void NodeIndex::Add(Node* n) {
   if (n == nullptr || Has(n)) {
     return;
   }
-  auto [it, inserted] = first_.emplace(n->GetID().id(), n);
-  if (!inserted) {
-    more_[it->first].push_back(n);
+  const uint32_t id = n->GetID().id();
+  if (FindSlot(id) != nullptr) {
+    more_[id].push_back(n);
     ++more_count_;
+    return;
   }
+  first_.push_back(n);
+  InsertSlot(id, static_cast<uint32_t>(first_.size()));
 }
 
 void NodeIndex::Remove(Node* n) {
@@ -79,19 +183,29 @@ void NodeIndex::Remove(Node* n) {
     return;
   }
   const uint32_t id = n->GetID().id();
-  auto first = first_.find(id);
-  if (first == first_.end()) {
+  const Slot* slot = FindSlot(id);
+  if (slot == nullptr) {
     return;
   }
+  Node*& first = first_[slot->place - 1];
   auto more = more_.find(id);
-  if (first->second == n) {
-    // The next note indexed under the number becomes the first.
-    if (more == more_.end()) {
-      first_.erase(first);
+  if (first == n) {
+    if (more != more_.end()) {
+      // The next note indexed under the number becomes the first.
+      first = more->second.front();
+      more->second.erase(more->second.begin());
+    } else {
+      // The last of first_ takes the freed place, and its slot follows it.
+      const uint32_t place = slot->place;
+      Node* moved = first_.back();
+      first_[place - 1] = moved;
+      first_.pop_back();
+      if (moved != n) {
+        const_cast<Slot*>(FindSlot(moved->GetID().id()))->place = place;
+      }
+      EraseSlot(static_cast<size_t>(FindSlot(id) - slots_.data()));
       return;
     }
-    first->second = more->second.front();
-    more->second.erase(more->second.begin());
   } else {
     if (more == more_.end()) {
       return;
@@ -113,11 +227,11 @@ bool NodeIndex::Has(const Node* n) const {
     return false;
   }
   const uint32_t id = n->GetID().id();
-  auto first = first_.find(id);
-  if (first == first_.end()) {
+  const Slot* slot = FindSlot(id);
+  if (slot == nullptr) {
     return false;
   }
-  if (first->second == n) {
+  if (first_[slot->place - 1] == n) {
     return true;
   }
   auto more = more_.find(id);
@@ -127,17 +241,18 @@ bool NodeIndex::Has(const Node* n) const {
 
 Node* NodeIndex::Find(uint32_t id) const {
   // The first note indexed under the number wins.
-  auto it = first_.find(id);
-  return it == first_.end() ? nullptr : it->second;
+  const Slot* slot = FindSlot(id);
+  return slot == nullptr ? nullptr : first_[slot->place - 1];
 }
 
 Node* NodeIndex::Find(uint32_t id, const std::string& creator) const {
-  auto first = first_.find(id);
-  if (first == first_.end()) {
+  const Slot* slot = FindSlot(id);
+  if (slot == nullptr) {
     return nullptr;
   }
-  if (first->second->GetID().creator() == creator) {
-    return first->second;
+  Node* first = first_[slot->place - 1];
+  if (first->GetID().creator() == creator) {
+    return first;
   }
   auto more = more_.find(id);
   if (more == more_.end()) {

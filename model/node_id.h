@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <unordered_map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,15 +20,15 @@ inline constexpr char kSystemCreator[] = "system";
 
 class NodeID {
  public:
-  NodeID() = default;
-  NodeID(uint32_t id, std::string creator) : id_(id), creator_(std::move(creator)) {}
+  NodeID();
+  NodeID(uint32_t id, std::string_view creator);
 
   uint32_t id() const { return id_; }
-  const std::string& creator() const { return creator_; }
+  const std::string& creator() const { return *creator_; }
 
   // A fresh id for a new note, drawn from the process-wide counter (see
   // `MakeUniqueNumber`), with the given creator.
-  static NodeID MakeUnique(std::string creator);
+  static NodeID MakeUnique(std::string_view creator);
 
   // The id a file gives a note to ask for a fresh one.
   static constexpr uint32_t kFreshIdRequest = 0xFFFFFFFF;
@@ -55,7 +56,9 @@ class NodeID {
 
  private:
   uint32_t id_ = 0;
-  std::string creator_;
+  // Every note of a document made by one person shares one creator text: each text is
+  // kept once for the whole process, and identities point at it.
+  const std::string* creator_;
 };
 
 // Per document: id number → notes (several notes may share a number when their
@@ -63,6 +66,10 @@ class NodeID {
 // note's id changes only through SetID, which takes it out of the index first.
 class NodeIndex {
  public:
+  NodeIndex() = default;
+  NodeIndex(NodeIndex&&) = default;
+  NodeIndex& operator=(NodeIndex&&) = default;
+
   // Indexes n under its present id. Adding an indexed note again does nothing.
   void Add(Node* n);
   // Forgets n; nothing when it is not indexed.
@@ -73,17 +80,29 @@ class NodeIndex {
   // The note indexed under `id` with that creator, or null.
   Node* Find(uint32_t id, const std::string& creator) const;
   size_t size() const { return first_.size() + more_count_; }
-  void Clear() {
-    first_.clear();
-    more_.clear();
-    more_count_ = 0;
-  }
+  void Clear();
 
  private:
   // Ids are nearly always unique: the first note indexed under each number is kept in
-  // a hash table, the rare later ones under the same number beside it, in the order
-  // they were indexed.
-  std::unordered_map<uint32_t, Node*> first_;
+  // first_, found through an open-addressing table of (number, place in first_ + 1)
+  // pairs, 0 marking a free slot; the rare later ones under the same number beside
+  // it, in the order they were indexed. A large document indexes every note here, so
+  // the table takes 8 bytes a slot and no heap node per note.
+  struct Slot {
+    uint32_t id = 0;
+    uint32_t place = 0;
+  };
+  // The slot of the number, or null.
+  const Slot* FindSlot(uint32_t id) const;
+  size_t Home(uint32_t id) const;
+  void InsertSlot(uint32_t id, uint32_t place);
+  // Frees slot i, moving later slots of its run back so that every lookup still finds
+  // its number without passing a free slot.
+  void EraseSlot(size_t i);
+  void Grow();
+
+  std::vector<Slot> slots_;
+  std::vector<Node*> first_;
   std::unordered_map<uint32_t, std::vector<Node*>> more_;
   size_t more_count_ = 0;
 };

@@ -48,7 +48,12 @@ class PropertyMap {
   }
   void Clear() { entries_.clear(); }
   // Gives back the room the vector keeps beyond its entries.
-  void ShrinkToFit() { entries_.shrink_to_fit(); }
+  void ShrinkToFit() {
+    if (entries_.capacity() != entries_.size()) {
+      entries_.shrink_to_fit();
+    }
+  }
+  void Reserve(size_t count) { entries_.reserve(count); }
 
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }

@@ -16,8 +16,8 @@
 // value), `AsShortString` a compact display form, `AsExportString` the form export
 // writes.
 //
-// Values are used on the main thread only: the live-value counter, the reference counts
-// and the cached readings of text values are not synchronised.
+// Values are used on the main thread only: the live-value counter and the reference
+// counts are not synchronised.
 
 #ifndef FERNWEAVE_MODEL_VALUE_H_
 #define FERNWEAVE_MODEL_VALUE_H_

@@ -50,7 +50,7 @@ int16_t ClampToInt16(int32_t n) {
 // Text values.
 
 StringValue::StringValue(std::string_view text)
-    : text_(text), number_(std::numeric_limits<double>::quiet_NaN()) {}
+    : text_(text) {}
 
 ValuePtr StringValue::CreateFor(std::string_view text) {
   if (text.empty()) {
@@ -85,12 +85,9 @@ bool StringValue::AsBoolean() const {
 }
 
 double StringValue::AsDouble() const {
-  if (std::isnan(number_)) {
-    double x = 0;
-    ReadLeadingDouble(text_, &x);
-    number_ = x;
-  }
-  return number_;
+  double x = 0;
+  ReadLeadingDouble(text_, &x);
+  return x;
 }
 
 int StringValue::compare(const Value& other, const Transformer& transformer) const {
@@ -100,7 +97,7 @@ int StringValue::compare(const Value& other, const Transformer& transformer) con
   return transformer.Compare(text_, other.AsString());
 }
 
-CountedStringValue::CountedStringValue() : StringValue(std::string_view()) {}
+CountedStringValue::CountedStringValue(std::string_view text) : StringValue(text) {}
 
 CountedStringValue::~CountedStringValue() {
   if (shared_empty == this) {
@@ -110,9 +107,13 @@ CountedStringValue::~CountedStringValue() {
 
 ValuePtr CountedStringValue::Empty() {
   if (shared_empty == nullptr) {
-    shared_empty = new CountedStringValue();
+    shared_empty = new CountedStringValue(std::string_view());
   }
   return shared_empty->Clone();
+}
+
+ValuePtr CountedStringValue::Share(std::string_view text) {
+  return (new CountedStringValue(text))->Clone();
 }
 
 ValuePtr CountedStringValue::Clone() const {
@@ -121,7 +122,7 @@ ValuePtr CountedStringValue::Clone() const {
 }
 
 void CountedStringValue::Delete() const {
-  Require(references_ > 0, "shared empty text released more often than taken");
+  Require(references_ > 0, "shared text released more often than taken");
   if (--references_ == 0) {
     delete this;
   }

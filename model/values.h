@@ -15,7 +15,8 @@
 namespace fernweave {
 
 // General text; action expressions and set values are text values too. The number at
-// the start of the text is read once, on first use, and cached.
+// the start of the text is read each time it is asked for: a document holds a text
+// value for every name, and few of them are ever read as numbers.
 class StringValue : public Value {
  public:
   // The shared empty text for "", a new text value otherwise.
@@ -42,23 +43,23 @@ class StringValue : public Value {
 
  private:
   std::string text_;
-  // The leading number, read on first use. NaN until then: a number read from text is
-  // never NaN, so no separate flag (and no padding) is needed.
-  mutable double number_;
 };
 
-// The one shared empty text, counted.
+// A text shared by every holder and counted: the one shared empty text, and the texts
+// the file reader finds repeated from note to note (a creator, a prototype's name).
 class CountedStringValue final : public StringValue {
  public:
   // The shared empty text (created on first use).
   static ValuePtr Empty();
+  // A new shared text with one reference; the caller's clones share it.
+  static ValuePtr Share(std::string_view text);
 
   ValuePtr Clone() const override;
   void Delete() const override;
   uint32_t references() const { return references_; }
 
  private:
-  CountedStringValue();
+  explicit CountedStringValue(std::string_view text);
   ~CountedStringValue() override;
 
   mutable uint32_t references_ = 0;
@@ -165,10 +166,10 @@ class DoubleValue final : public Value {
   double value_;
 };
 
-// A date: seconds since 1904, local wall clock, 0 = never. A deferred date keeps the
-// text it was written as ("today", "tomorrow 9:00") and reads it into a time on first
-// use; later reads use that time.
-class DateValue final : public Value {
+// A date: seconds since 1904, local wall clock, 0 = never. A deferred date
+// (DeferredDateValue) keeps the text it was written as ("today", "tomorrow 9:00") and
+// reads it into a time on first use; later reads use that time.
+class DateValue : public Value {
  public:
   ValuePtr Clone() const override;
   // A deferred date: its text in double quotes; otherwise the locale display form (or
@@ -188,21 +189,41 @@ class DateValue final : public Value {
   int compare(const Value& other, const Transformer& transformer) const override;
 
   bool IsNever() const { return Resolve() == 0; }
-  bool IsDeferred() const { return deferred_ != nullptr; }
+  bool IsDeferred() const { return DeferredText() != nullptr; }
   // Whether a deferred date has been read already (always true for a plain date).
-  bool IsResolved() const { return resolved_; }
+  bool IsResolved() const { return seconds_ != kUnresolved; }
   // The seconds count, reading a deferred date first.
   int64_t Resolve() const;
 
+ protected:
+  // The seconds of a deferred date not read yet: no date reads as it.
+  static constexpr int64_t kUnresolved = INT64_MIN;
+  // A deferred date, not read yet.
+  DateValue() = default;
+  // The text of a deferred date; null for a plain date.
+  virtual const std::string* DeferredText() const { return nullptr; }
+
+  mutable int64_t seconds_ = kUnresolved;
+
  private:
   friend class Value;
-  explicit DateValue(int64_t seconds) : seconds_(seconds), resolved_(true) {}
-  explicit DateValue(std::string_view deferred_text);
+  explicit DateValue(int64_t seconds) : seconds_(seconds == kUnresolved ? seconds + 1 : seconds) {}
+};
 
-  mutable int64_t seconds_ = 0;
-  // The text of a deferred date; null for a plain date.
-  std::unique_ptr<const std::string> deferred_;
-  mutable bool resolved_ = false;
+// A date kept as the text it was written as, read on first use. Plain dates, by far
+// the most, need no room for a text.
+class DeferredDateValue final : public DateValue {
+ public:
+  ValuePtr Clone() const override;
+
+ protected:
+  const std::string* DeferredText() const override { return &text_; }
+
+ private:
+  friend class Value;
+  explicit DeferredDateValue(std::string_view text) : text_(text) {}
+
+  std::string text_;
 };
 
 // A colour and the text it was made from (a colour form or a colour name).

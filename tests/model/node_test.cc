@@ -1,6 +1,9 @@
 #include "model/node.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +119,47 @@ TEST(NodeIDTest, OrderIsByNumberThenCreator) {
   EXPECT_LT(NodeID(2, "abe"), NodeID(2, "zed"));
   EXPECT_EQ(NodeID(2, "abe"), NodeID(2, "abe"));
   EXPECT_FALSE(NodeID(2, "abe").Equal(NodeID(2, "Abe")));
+}
+
+// The index against a plain model of it, through random additions and removals of
+// notes whose numbers often repeat (several creators) and crowd the table, so that
+// removals move other numbers back along their runs.
+TEST(NodeIndexTest, RandomAdditionsAndRemovalsAgreeWithAModel) {
+  auto doc = test::MakeDocument("");
+  std::vector<Node*> notes;
+  for (uint32_t i = 0; i < 600; ++i) {
+    Node* n = doc->MakeEmptyNode(Hypertext::NoteKind::kNote);
+    n->SetID(NodeID(1 + (i * 7919u) % 211u, "c" + std::to_string(i % 3)));
+    notes.push_back(n);
+  }
+  NodeIndex index;
+  std::map<uint32_t, std::vector<Node*>> model;  // in the order indexed
+  uint32_t state = 12345;
+  for (int step = 0; step < 4000; ++step) {
+    state = state * 1103515245u + 12345u;
+    Node* n = notes[(state >> 8) % notes.size()];
+    std::vector<Node*>& under = model[n->GetID().id()];
+    const bool held = std::find(under.begin(), under.end(), n) != under.end();
+    if ((state >> 4) % 3 != 0) {
+      index.Add(n);
+      if (!held) {
+        under.push_back(n);
+      }
+    } else {
+      index.Remove(n);
+      std::erase(under, n);
+    }
+    size_t count = 0;
+    for (const auto& [id, held_notes] : model) {
+      count += held_notes.size();
+      ASSERT_EQ(index.Find(id), held_notes.empty() ? nullptr : held_notes.front()) << step;
+      for (Node* h : held_notes) {
+        ASSERT_TRUE(index.Has(h)) << step;
+        ASSERT_EQ(index.Find(id, h->GetID().creator()), h) << step;
+      }
+    }
+    ASSERT_EQ(index.size(), count) << step;
+  }
 }
 
 TEST(NodeTest, NewNotesMirrorTheirIdUnsignedAndTakeTheDocumentCreator) {
