@@ -58,6 +58,22 @@ void XMLAttributes::Add(const std::string& name, const std::string& value) {
   }
 }
 
+void XMLAttributes::AddParsed(std::string_view name, std::string_view value) {
+  // Most elements list their attributes in order already: they go on the end.
+  if (entries_.empty() || std::string_view(entries_.back().first) < name) {
+    entries_.emplace_back(name, value);
+    return;
+  }
+  auto it = std::lower_bound(
+      entries_.begin(), entries_.end(), name,
+      [](const Entry& entry, std::string_view key) { return std::string_view(entry.first) < key; });
+  if (it != entries_.end() && it->first == name) {
+    it->second.assign(value);
+  } else {
+    entries_.emplace(it, name, value);
+  }
+}
+
 XMLAttributes::const_iterator XMLAttributes::Find(std::string_view name) const {
   auto it = std::lower_bound(
       entries_.begin(), entries_.end(), name,
@@ -176,7 +192,7 @@ void XMLItem::SetAttributes(const char** pairs) {
   }
   attributes_.Reserve(attributes_.size() + count);
   for (; pairs[0] != nullptr && pairs[1] != nullptr; pairs += 2) {
-    attributes_.Add(pairs[0], pairs[1]);
+    attributes_.AddParsed(pairs[0], pairs[1]);
   }
 }
 
@@ -246,10 +262,10 @@ XMLItem* XMLItem::AddChild(std::unique_ptr<XMLItem> child) {
   return item;
 }
 
-void XMLItem::DeleteLastChild() {
+std::unique_ptr<XMLItem> XMLItem::DetachLastChild() {
   XMLItem* child = last_child_;
   if (child == nullptr) {
-    return;
+    return nullptr;
   }
   last_child_ = child->elder_brother_;
   if (last_child_ != nullptr) {
@@ -260,8 +276,27 @@ void XMLItem::DeleteLastChild() {
   --children_;
   child->parent_ = nullptr;
   child->elder_brother_ = nullptr;
-  // The destructor frees the subtree without recursion.
-  delete child;
+  // Its destructor frees the subtree without recursion.
+  return std::unique_ptr<XMLItem>(child);
+}
+
+void XMLItem::Reuse(std::string_view kind, std::string_view name_space) {
+  Require(parent_ == nullptr, "XMLItem::Reuse: the item is still in a tree");
+  std::vector<XMLItem*> pending;
+  TakeChildren(&pending);
+  while (!pending.empty()) {
+    XMLItem* item = pending.back();
+    pending.pop_back();
+    item->TakeChildren(&pending);
+    delete item;
+  }
+  kind_.assign(kind);
+  namespace_.assign(name_space);
+  attributes_.ClearKeepingRoom();
+  unicode_text_.clear();
+  text_.clear();
+  converted_ = 0;
+  text_is_unicode_ = true;
 }
 
 Unicoder& XMLItem::inputConverter() {

@@ -42,6 +42,10 @@ class XMLAttributes {
   void Reserve(size_t count) { entries_.reserve(count); }
   // Forgets every attribute and releases their memory.
   void Clear() { std::vector<Entry>().swap(entries_); }
+  // Empties the list but keeps its room.
+  void ClearKeepingRoom() { entries_.clear(); }
+  // Adds one attribute as the parser hands it, without building strings first.
+  void AddParsed(std::string_view name, std::string_view value);
 
  private:
   // The entry of that name, or end().
@@ -125,7 +129,14 @@ class XMLItem {
   virtual XMLItem* AddChild(std::unique_ptr<XMLItem> child);
   // Deletes the last child and everything below it (iteratively); nothing when there
   // are no children. A reader that builds as it parses frees each finished element so.
-  void DeleteLastChild();
+  void DeleteLastChild() { DetachLastChild(); }
+  // Unlinks the last child (with everything below it) and hands it to the caller; null
+  // when there are no children.
+  std::unique_ptr<XMLItem> DetachLastChild();
+  // Makes a detached item (no parent) a new, empty element of the given kind, keeping
+  // the room its attributes and text had, so that a reader can use one item for many
+  // elements in turn. Its children are deleted.
+  void Reuse(std::string_view kind, std::string_view name_space);
 
   // Deletes every child (and their descendants, iteratively) and releases the
   // attributes and the text, once a client has consumed them; the item itself stays

@@ -303,6 +303,7 @@ void XMLReader::Dispose() {
   }
   DeletePlacard();
   root_.reset();
+  spare_items_.clear();
   current_ = nullptr;
   depth_ = 0;
 }
@@ -342,9 +343,17 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
   }
   // With namespace processing the name arrives as "URI*local".
   const char* star = std::strchr(name, '*');
-  auto item = star != nullptr
-                  ? std::make_unique<XMLItem>(std::string(star + 1), std::string(name, star))
-                  : std::make_unique<XMLItem>(std::string(name), std::string());
+  const std::string_view kind = star != nullptr ? std::string_view(star + 1) : std::string_view(name);
+  const std::string_view name_space =
+      star != nullptr ? std::string_view(name, static_cast<size_t>(star - name)) : std::string_view();
+  std::unique_ptr<XMLItem> item;
+  if (spare_items_.empty()) {
+    item = std::make_unique<XMLItem>(std::string(kind), std::string(name_space));
+  } else {
+    item = std::move(spare_items_.back());
+    spare_items_.pop_back();
+    item->Reuse(kind, name_space);
+  }
   item->SetAttributes(attributes);
   if (!ElementStarting(current_, *item)) {
     declined_ = true;
@@ -363,11 +372,18 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
 void XMLReader::EndElement(const char*) {
   --depth_;
   if (current_ != nullptr) {
-    current_->Compact();
     XMLItem* parent = current_->Parent();
     if (ElementEnded(*current_) && parent != nullptr) {
-      // The element ending is always its parent's last child.
-      parent->DeleteLastChild();
+      // The element ending is always its parent's last child. A few freed items are
+      // kept for the elements to come, unless they hold elements of their own or a
+      // long text made them large.
+      std::unique_ptr<XMLItem> done = parent->DetachLastChild();
+      if (spare_items_.size() < kSpareItems && done->Son() == nullptr &&
+          done->UnicodeText().capacity() <= kSpareTextRoom) {
+        spare_items_.push_back(std::move(done));
+      }
+    } else {
+      current_->Compact();
     }
     current_ = parent;
   }

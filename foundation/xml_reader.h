@@ -14,6 +14,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/progress.h"
 #include "foundation/xml_item.h"
@@ -36,6 +37,9 @@ class XMLReader {
   static constexpr int kMaxDepth = 10000;
   // Input is handed to the parser in blocks of this size.
   static constexpr size_t kBlockSize = 32768;
+  // How many freed items are kept for reuse, and the most text room one may keep.
+  static constexpr size_t kSpareItems = 64;
+  static constexpr size_t kSpareTextRoom = 4096;
 
   XMLReader() = default;
   // Calls Dispose.
@@ -132,6 +136,9 @@ class XMLReader {
   XMLItem* current_ = nullptr;
   // The first element started, owned until released.
   std::unique_ptr<XMLItem> root_;
+  // Items of elements already used and freed, kept to hold the next elements: a large
+  // file has a million elements, most of them read and let go at once.
+  std::vector<std::unique_ptr<XMLItem>> spare_items_;
   // Elements open at the moment.
   int depth_ = 0;
   bool too_deep_ = false;
