@@ -1,6 +1,7 @@
 #include "persist/orvex_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -15,7 +16,9 @@
 #include <vector>
 
 #include "foundation/base64.h"
+#include "foundation/clock.h"
 #include "foundation/error.h"
+#include "foundation/heap_growth.h"
 #include "foundation/progress.h"
 #include "foundation/user_messages.h"
 #include "foundation/xml_item.h"
@@ -27,6 +30,7 @@
 #include "model/link_type.h"
 #include "model/props.h"
 #include "model/special_attributes.h"
+#include "model/values.h"
 #include "persist/document_preference_keys.h"
 
 namespace fernweave {
@@ -92,15 +96,81 @@ struct CreatorHash {
   size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
 
+// Notes by a non-zero key, in one block: open addressing with linear probing. The
+// reader files every note of a file by its identity, and a heap node per entry would
+// cost as much again as the table. Entries are never removed, but may hold null.
+class NoteTable {
+ public:
+  // The note filed under the key; null when none is, or the entry holds null.
+  Node* Find(uint64_t key) const {
+    const Slot* slot = Lookup(key);
+    return slot == nullptr ? nullptr : slot->note;
+  }
+  // Whether the key has an entry, even one holding null.
+  bool Has(uint64_t key) const { return Lookup(key) != nullptr; }
+  // The entry of the key, made holding null when missing. REQUIRES: key is not 0.
+  Node*& operator[](uint64_t key) {
+    if ((count_ + 1) * 4 > slots_.size() * 3) {
+      Grow();
+    }
+    size_t i = Home(key);
+    while (slots_[i].key != key && slots_[i].key != 0) {
+      i = (i + 1) & (slots_.size() - 1);
+    }
+    if (slots_[i].key == 0) {
+      slots_[i].key = key;
+      ++count_;
+    }
+    return slots_[i].note;
+  }
+
+ private:
+  struct Slot {
+    uint64_t key = 0;
+    Node* note = nullptr;
+  };
+  const Slot* Lookup(uint64_t key) const {
+    if (slots_.empty() || key == 0) {
+      return nullptr;
+    }
+    for (size_t i = Home(key);; i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i].key == key) {
+        return &slots_[i];
+      }
+      if (slots_[i].key == 0) {
+        return nullptr;
+      }
+    }
+  }
+  size_t Home(uint64_t key) const {
+    // Ids are often numbered in steps: mixed, they spread over the whole table.
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & (slots_.size() - 1);
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+    count_ = 0;
+    for (const Slot& slot : old) {
+      if (slot.key != 0) {
+        (*this)[slot.key] = slot.note;
+      }
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
+
 }  // namespace
 
 // Builds notes and document tables from element events in document order: either as
 // the parser reads the file, freeing each part of the tree once it is used, or by
 // walking a tree parsed before.
 //
-// A note is made when its first nested note starts, or when it ends without any: by
-// then its XML attributes, `attribute` children and text have arrived. Its other
-// children that come later are applied as each ends.
+// A note is made empty as its element starts, takes the element's XML attributes at
+// once and each child as the child ends, and is given its identity and registered when
+// its first nested note starts, or when it ends without any: by then its `attribute`
+// children before the nested notes have arrived.
 class OrvexReader::Builder {
  public:
   // With shed true, End lets each part of the tree go once it is used, so a large
@@ -110,6 +180,8 @@ class OrvexReader::Builder {
         doc_(reader->target_->GetHypertext()),
         props_(doc_->Properties()),
         alias_attribute_(props_.Find("Alias")),
+        creator_attribute_(props_.Find("Creator")),
+        now_(NowLocalSeconds()),
         shed_(shed) {}
 
   // An element starts. When streaming, it has not joined the tree and has no children
@@ -150,7 +222,10 @@ class OrvexReader::Builder {
     XMLItem* item;
     Role role;
     Step step = kStepCount;
-    Node* note = nullptr;  // the note made for a note element, once made
+    Node* note = nullptr;  // the note made for a note element
+    bool settled = false;  // the note has its identity and is registered
+    bool made_empty = false;  // made by this read, without a new note's defaults
+    bool creator_from_child = false;  // an `attribute` child named the creator
     // Where the note goes: the existing note it describes (the document's root), or
     // the container it is made in, after the frame's last child (the frame below it)
     // or after paste_last_ (no such frame).
@@ -168,9 +243,12 @@ class OrvexReader::Builder {
   void StartInNote(XMLItem& item);
   // Ignores a pasted note that would lie deeper than a document may hold.
   void SkipIfTooDeep(Frame* frame);
-  // Makes the note of frames_[index] from its element's attributes and the children
-  // before `stop_at` (all when null).
-  void MakeNote(size_t index, const XMLItem* stop_at);
+  // Makes (or, for the document's root, takes) the note of the frame just pushed and
+  // gives it the element's XML attributes.
+  void BeginNote(Frame& frame);
+  // Gives the note of frames_[index] its identity and the defaults the file left out,
+  // and registers it.
+  void SettleNote(size_t index);
   void EndSection(const XMLItem& item, Step step);
   void EndRoot();
 
@@ -206,19 +284,25 @@ class OrvexReader::Builder {
   void MakePrefs(const XMLItem& item);
 
   // --- Notes ---
-  // Reads the element's attributes and its `attribute` children before `stop_at` into
-  // n, and settles its identity.
-  void ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at);
+  // Settles the note's identity from the element's `ID` and `Creator` and what its
+  // `attribute` children stored.
+  void SettleIdentity(const Frame& frame);
   // One child element of a note that is not a note.
-  void ApplyChild(const XMLItem& child, Node* n);
-  void ApplyAttribute(const XMLItem& child, Node* n);
+  void ApplyChild(const XMLItem& child, Frame& frame);
+  void ApplyAttribute(const XMLItem& child, Frame& frame);
+  // The value of `text` for the attribute. A text the note read just before gave the
+  // same attribute is shared rather than stored again: creators, prototypes' names and
+  // the like repeat from note to note.
+  struct RecentText;
+  ValuePtr ReadValue(const Attribute* a, std::string_view text);
+  ValuePtr ReadValue(const Attribute* a, std::string_view text, RecentText& recent);
   // Stores the values whose attribute was not declared yet when their note was read.
   void ApplyUndeclared();
   void GetStyles(const XMLItem& item, Content* content);
   void GetPictures(const XMLItem& item, Content* content);
   void GetStrike(const XMLItem& item, Content* content);
   // Keeps every offset of the text's styles, spans and pictures inside the text.
-  static void ClampOffsets(Content* content);
+  static void ClampOffsets(Node* n);
   Node* NewNote(const XMLItem& item);
   void Place(Node* n, Node* container, Node** last);
   void Created(Node* n);
@@ -245,8 +329,36 @@ class OrvexReader::Builder {
   Hypertext* doc_;
   Props& props_;
   const Attribute* alias_attribute_;
+  const Attribute* creator_attribute_;
+  // The time stamped on notes whose file gives no `Created` or `Modified`.
+  int64_t now_;
+  // How many values the last note made holds: room made for the next one.
+  size_t value_room_ = 0;
+  // For each text attribute, the text the last note read for it, and that text as a
+  // shared value once a second note has read it too.
+  struct RecentText {
+    std::string text;
+    ValuePtr shared;
+  };
+  std::unordered_map<const Attribute*, RecentText> recent_texts_;
+  // The attributes `attribute` children named lately, each in a slot picked from its
+  // name's length and letters: a file uses a few dozen names over and over, so most
+  // are found here without hashing the whole name. Emptied when the attribute registry
+  // changes.
+  struct NamedAttribute {
+    std::string name;
+    Attribute* attribute = nullptr;
+    bool readable = false;
+    RecentText recent;
+  };
+  static constexpr size_t kNamedSlots = 64;
+  std::array<NamedAttribute, kNamedSlots> named_;
+  uint64_t named_stamp_ = 0;
   std::unique_ptr<Progress> progress_;
   int counter_ = 0;
+  // The notes, values and texts made fill fresh memory: backed by large pages as the
+  // heap grows.
+  HeapGrowth heap_;
   // The elements open at the moment, outermost first.
   std::vector<Frame> frames_;
   // Values of attributes not declared when their note was read.
@@ -268,9 +380,9 @@ class OrvexReader::Builder {
   // File identity → note made for it (the first, when a file repeats one).
   // The key packs the id with the creator's number in creators_, so that no string is
   // built or compared per note.
-  std::unordered_map<uint64_t, Node*> by_file_id_;
+  NoteTable by_file_id_;
   std::unordered_map<std::string, uint32_t, CreatorHash, std::equal_to<>> creators_;
-  std::unordered_map<uint32_t, Node*> by_file_number_;
+  NoteTable by_file_number_;
   // The file's id number of each note that was given a fresh one.
   std::unordered_map<const Node*, uint32_t> file_number_of_;
   // Where the next top-level note goes.
@@ -280,6 +392,7 @@ class OrvexReader::Builder {
 };
 
 void OrvexReader::Builder::Bump() {
+  heap_.Advise();
   if (++counter_ >= 10) {
     counter_ = 0;
     progress_->Bump();
@@ -398,6 +511,9 @@ void OrvexReader::Builder::StartAtTop(XMLItem& item) {
     SkipIfTooDeep(&frame);
   }
   frames_.push_back(frame);
+  if (frame.role == Role::kNote) {
+    BeginNote(frames_.back());
+  }
 }
 
 void OrvexReader::Builder::SkipIfTooDeep(Frame* frame) {
@@ -417,8 +533,8 @@ void OrvexReader::Builder::StartInNote(XMLItem& item) {
     return;
   }
   const size_t parent = frames_.size() - 1;
-  if (frames_[parent].note == nullptr) {
-    MakeNote(parent, &item);
+  if (!frames_[parent].settled) {
+    SettleNote(parent);
   }
   Frame frame{&item, Role::kNote, kNotes};
   frame.container = frames_[parent].note;
@@ -429,6 +545,9 @@ void OrvexReader::Builder::StartInNote(XMLItem& item) {
     frame.role = Role::kIgnored;
   }
   frames_.push_back(frame);
+  if (frame.role == Role::kNote) {
+    BeginNote(frames_.back());
+  }
 }
 
 bool OrvexReader::Builder::End(XMLItem& item) {
@@ -447,20 +566,14 @@ bool OrvexReader::Builder::End(XMLItem& item) {
       }
       break;
     case Role::kNote:
-      if (frame.note == nullptr) {
-        MakeNote(frames_.size() - 1, nullptr);
+      if (!frame.settled) {
+        SettleNote(frames_.size() - 1);
       }
-      ClampOffsets(frames_.back().note->GetContent());
+      ClampOffsets(frame.note);
       break;
-    case Role::kNoteChild: {
-      // Children before the note was made are read when it is made.
-      Node* n = frames_[frames_.size() - 2].note;
-      if (n != nullptr) {
-        ApplyChild(item, n);
-      }
-      used = n != nullptr;
+    case Role::kNoteChild:
+      ApplyChild(item, frames_[frames_.size() - 2]);
       break;
-    }
     case Role::kInner: {
       const Frame& parent = frames_[frames_.size() - 2];
       if (parent.role == Role::kSection && parent.step == kLinks) {
@@ -666,7 +779,7 @@ Node* OrvexReader::Builder::NewNote(const XMLItem& item) {
   } else if (item.Is("adornment")) {
     kind = Hypertext::NoteKind::kAdornment;
   }
-  return doc_->MakeBareNode(kind);
+  return doc_->MakeEmptyNode(kind);
 }
 
 void OrvexReader::Builder::Place(Node* n, Node* container, Node** last) {
@@ -689,41 +802,52 @@ void OrvexReader::Builder::Created(Node* n) {
   }
 }
 
-void OrvexReader::Builder::MakeNote(size_t index, const XMLItem* stop_at) {
-  Frame& f = frames_[index];
-  XMLItem& item = *f.item;
-  Node* n = f.applied_to;
+void OrvexReader::Builder::BeginNote(Frame& frame) {
+  const XMLItem& item = *frame.item;
+  Node* n = frame.applied_to;
   if (n == nullptr) {
     n = NewNote(item);
-    Node** last = f.parent_is_frame ? &frames_[index - 1].last_child : &paste_last_;
-    Place(n, f.container, last);
+    frame.made_empty = true;
+    Node** last = frame.parent_is_frame ? &frames_[frames_.size() - 2].last_child : &paste_last_;
+    Place(n, frame.container, last);
+    n->ReserveValues(std::max(value_room_, item.Attributes().size()));
   }
-  f.note = n;
-  ApplyHead(item, n, stop_at);
+  frame.note = n;
+  const bool creator_readable = IsReadable(creator_attribute_);
+  for (const auto& [name, value] : item.Attributes()) {
+    // The identity is settled once the `attribute` children before the nested notes
+    // are in (SettleIdentity).
+    if (name == "ID" || (creator_readable && name == "Creator")) {
+      continue;
+    }
+    Attribute* a = props_.Find(name);
+    if (IsReadable(a)) {
+      a->Set(n, ReadValue(a, value));
+    }
+  }
+}
+
+void OrvexReader::Builder::SettleNote(size_t index) {
+  Frame& f = frames_[index];
+  Node* n = f.note;
+  f.settled = true;
+  SettleIdentity(f);
+  if (f.made_empty) {
+    n->CompleteFromFile(now_);
+  }
   n->CompactValues();
+  value_room_ = n->Properties().size();
   if (n != r_.target_) {
     Created(n);
   }
   Bump();
-  for (const XMLItem* c = item.Son(); c != nullptr && c != stop_at; c = c->Brother()) {
-    if (!c->Is("attribute")) {
-      ApplyChild(*c, n);
-    }
-  }
-  if (shed_) {
-    // Everything the element held so far is in the note now; a nested note starting
-    // has not joined the tree yet.
-    item.Shed();
-  }
 }
 
-void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem* stop_at) {
+void OrvexReader::Builder::SettleIdentity(const Frame& frame) {
+  const XMLItem& item = *frame.item;
+  Node* n = frame.note;
   uint32_t id = 0;
-  // The creator named on the element itself goes straight into the identity below
-  // rather than being stored first and read back.
-  const Attribute* creator_attribute = props_.Find("Creator");
-  const bool creator_readable = IsReadable(creator_attribute);
-  const Value* creator_before = creator_readable ? n->StoredValue(creator_attribute) : nullptr;
+  const bool creator_readable = IsReadable(creator_attribute_);
   const std::string* element_creator = nullptr;
   for (const auto& [name, value] : item.Attributes()) {
     if (name == "ID") {
@@ -732,72 +856,119 @@ void OrvexReader::Builder::ApplyHead(const XMLItem& item, Node* n, const XMLItem
         // -1 asks for a fresh id; every such note gets its own.
         id = doc_->NewIdNumber();
       }
-      continue;
-    }
-    if (creator_readable && name == "Creator") {
+    } else if (creator_readable && name == "Creator") {
       element_creator = &value;
-      continue;
-    }
-    Attribute* a = props_.Find(name);
-    if (IsReadable(a)) {
-      a->Set(n, Value::Create(a->GetType(), value));
     }
   }
-  for (const XMLItem* c = item.Son(); c != nullptr && c != stop_at; c = c->Brother()) {
-    if (c->Is("attribute")) {
-      ApplyAttribute(*c, n);
-    }
-  }
-
+  const Attribute* id_attribute = props_.Find("ID");
   if (id == 0) {
-    const Attribute* id_attribute = props_.Find("ID");
     const Value* v = id_attribute != nullptr ? n->StoredValue(id_attribute) : nullptr;
     id = v != nullptr ? v->AsUnsignedLong() : 0;
+    if (v == nullptr && id_attribute != nullptr && frame.made_empty) {
+      // Neither the element nor a child names one: the note gets a fresh id.
+      id = doc_->NewIdNumber();
+    }
   }
   if (id == 0) {
-    // The note keeps the fresh identity it was made with, and stores the creator the
-    // element names.
+    // The note keeps (or, made empty, gets) a fresh identity, and stores the creator
+    // the element names.
+    if (n->GetID().id() == 0) {
+      n->SetID(NodeID(doc_->NewIdNumber(), doc_->CreatorForNewNotes()));
+    }
     if (element_creator != nullptr) {
-      creator_attribute->Set(n, Value::Create(creator_attribute->GetType(), *element_creator));
+      creator_attribute_->Set(n, Value::Create(creator_attribute_->GetType(), *element_creator));
     }
     return;
   }
   // An `attribute` child naming the creator comes after the element's own attributes
   // and wins over them.
-  const Value* cv = creator_attribute != nullptr ? n->StoredValue(creator_attribute) : nullptr;
+  const Value* cv = creator_attribute_ != nullptr ? n->StoredValue(creator_attribute_) : nullptr;
   std::string creator;
-  if (cv != nullptr && cv != creator_before) {
+  if (cv != nullptr && frame.creator_from_child) {
     creator = cv->AsString();
   } else if (element_creator != nullptr) {
     creator = *element_creator;
+  } else if (cv != nullptr) {
+    creator = cv->AsString();
   } else {
-    creator = cv != nullptr ? cv->AsString() : n->Creator();
+    creator = frame.made_empty ? doc_->CreatorForNewNotes() : n->Creator();
   }
   NodeID::RaiseCounterAbove(id);
 
   const uint64_t key = FileKey(id, creator);
   Node* taken = doc_->FindNode(id, creator);
-  if ((taken != nullptr && taken != n) || by_file_id_.contains(key)) {
+  if ((taken != nullptr && taken != n) || by_file_id_.Find(key) != nullptr) {
     // The identity belongs to another note already (a clipping pasted twice, or a file
     // that repeats an id): this note gets a fresh one; links of the file still find
     // it through the file's identity.
     n->SetID(NodeID(doc_->NewIdNumber(), creator));
     file_number_of_.emplace(n, id);
   } else {
+    if (frame.made_empty && creator_attribute_ != nullptr && creator_attribute_->IsValid()) {
+      // Most notes of a file share one creator: its value is stored once for all.
+      n->SetBySystem(creator_attribute_, ReadValue(creator_attribute_, creator));
+    }
     n->SetID(NodeID(id, creator));
   }
-  by_file_id_.emplace(key, n);
-  by_file_number_.emplace(id, n);
+  // The first note read with an identity keeps it.
+  if (Node*& entry = by_file_id_[key]; entry == nullptr) {
+    entry = n;
+  }
+  if (Node*& entry = by_file_number_[id]; entry == nullptr) {
+    entry = n;
+  }
 }
 
-void OrvexReader::Builder::ApplyAttribute(const XMLItem& child, Node* n) {
+ValuePtr OrvexReader::Builder::ReadValue(const Attribute* a, std::string_view text) {
+  const AttributeType type = a->GetType();
+  if ((type != AttributeType::kString && type != AttributeType::kAction) || text.empty()) {
+    return Value::Create(type, text);
+  }
+  return ReadValue(a, text, recent_texts_[a]);
+}
+
+ValuePtr OrvexReader::Builder::ReadValue(const Attribute* a, std::string_view text,
+                                         RecentText& recent) {
+  const AttributeType type = a->GetType();
+  if ((type != AttributeType::kString && type != AttributeType::kAction) || text.empty()) {
+    return Value::Create(type, text);
+  }
+  if (recent.text != text) {
+    recent.text.assign(text);
+    recent.shared.reset();
+    return Value::Create(type, text);
+  }
+  if (recent.shared == nullptr) {
+    recent.shared = CountedStringValue::Share(text);
+  }
+  return recent.shared->Clone();
+}
+
+void OrvexReader::Builder::ApplyAttribute(const XMLItem& child, Frame& frame) {
   const std::string& name = child.Get("name");
-  Attribute* a = props_.Find(name);
-  if (IsReadable(a)) {
-    a->Set(n, Value::Create(a->GetType(), child.UnicodeText()));
+  if (named_stamp_ != props_.Stamp()) {
+    for (NamedAttribute& named : named_) {
+      named = NamedAttribute{};
+    }
+    named_stamp_ = props_.Stamp();
+  }
+  const size_t slot =
+      name.empty() ? 0 : (name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
+                          static_cast<unsigned char>(name.back())) % kNamedSlots;
+  NamedAttribute& named = named_[slot];
+  if (named.name != name || named.name.empty()) {
+    named.name = name;
+    named.attribute = props_.Find(name);
+    named.readable = IsReadable(named.attribute);
+    named.recent = RecentText{};
+  }
+  Attribute* a = named.attribute;
+  if (named.readable) {
+    a->Set(frame.note, ReadValue(a, child.UnicodeText(), named.recent));
+    frame.creator_from_child = frame.creator_from_child || a == creator_attribute_;
   } else if (a == nullptr && r_.whole_document_) {
     // Perhaps declared by an `attrib` section further on: tried again at the end.
-    undeclared_.push_back({n, name, std::string(child.UnicodeText())});
+    undeclared_.push_back({frame.note, name, std::string(child.UnicodeText())});
   }
 }
 
@@ -811,12 +982,12 @@ void OrvexReader::Builder::ApplyUndeclared() {
   undeclared_.clear();
 }
 
-void OrvexReader::Builder::ApplyChild(const XMLItem& child, Node* n) {
+void OrvexReader::Builder::ApplyChild(const XMLItem& child, Frame& frame) {
   if (child.Is("attribute")) {
-    // One that comes after a nested note; those before it were read with the head.
-    ApplyAttribute(child, n);
+    ApplyAttribute(child, frame);
     return;
   }
+  Node* n = frame.note;
   if (n->IsAlias()) {
     return;
   }
@@ -903,15 +1074,14 @@ void OrvexReader::Builder::GetPictures(const XMLItem& item, Content* content) {
   }
 }
 
-void OrvexReader::Builder::ClampOffsets(Content* content) {
-  if (content == nullptr) {
-    return;
-  }
-  // Read through const: asking a plain text for its looks must not make room for them.
-  const Content& plain = *content;
+void OrvexReader::Builder::ClampOffsets(Node* n) {
+  // Read through const: asking a note without text, or a plain text, for its looks
+  // must not make room for them.
+  const Content& plain = *std::as_const(*n).GetContent();
   if (plain.style_runs().empty() && plain.struck_spans().empty() && plain.pictures().empty()) {
     return;
   }
+  Content* content = n->GetContent();
   const auto length = static_cast<int32_t>(std::min<size_t>(content->Utf16Length(), INT32_MAX));
   for (StyleRun& run : content->style_runs()) {
     run.start = std::clamp(run.start, 0, length);
@@ -935,9 +1105,9 @@ bool OrvexReader::Builder::IsProxyForAlias(const Node* n) const {
 }
 
 Node* OrvexReader::Builder::LookupFileId(uint32_t id) const {
-  auto it = by_file_number_.find(id);
-  if (it != by_file_number_.end()) {
-    return it->second;
+  // A proxy dropped while aliases are made leaves its entry holding null.
+  if (by_file_number_.Has(id)) {
+    return by_file_number_.Find(id);
   }
   return doc_->FindNode(id);
 }
@@ -1029,14 +1199,11 @@ void OrvexReader::Builder::MakeAliases() {
     const uint32_t file_number =
         renumbered != file_number_of_.end() ? renumbered->second : identity.id();
     uint64_t key = 0;
-    if (auto it = FindFileKey(file_number, identity.creator(), &key) ? by_file_id_.find(key)
-                                                                      : by_file_id_.end();
-        it != by_file_id_.end() && it->second == proxy) {
-      it->second = alias;
+    if (FindFileKey(file_number, identity.creator(), &key) && by_file_id_.Find(key) == proxy) {
+      by_file_id_[key] = alias;
     }
-    if (auto it = by_file_number_.find(file_number);
-        it != by_file_number_.end() && it->second == proxy) {
-      it->second = alias;
+    if (by_file_number_.Find(file_number) == proxy) {
+      by_file_number_[file_number] = alias;
     }
   }
   if (!dropped_any) {
@@ -1047,8 +1214,6 @@ void OrvexReader::Builder::MakeAliases() {
     // The first note was an unresolvable proxy: the note made after it is first now.
     r_.first_node_ = made.empty() ? nullptr : made.front();
   }
-  std::erase_if(by_file_id_, [](const auto& e) { return e.second == nullptr; });
-  std::erase_if(by_file_number_, [](const auto& e) { return e.second == nullptr; });
 }
 
 // --- Links -------------------------------------------------------------------------------
@@ -1058,12 +1223,14 @@ Node* OrvexReader::Builder::FindNode(uint32_t id, const std::string& creator) co
   if (!FindFileKey(id, creator, &key)) {
     return nullptr;
   }
-  auto it = by_file_id_.find(key);
-  return it == by_file_id_.end() ? nullptr : it->second;
+  return by_file_id_.Find(key);
 }
 
 uint64_t OrvexReader::Builder::FileKey(uint32_t id, const std::string& creator) {
-  auto [it, added] = creators_.emplace(creator, static_cast<uint32_t>(creators_.size()));
+  auto it = creators_.find(creator);
+  if (it == creators_.end()) {
+    it = creators_.emplace(creator, static_cast<uint32_t>(creators_.size())).first;
+  }
   return (uint64_t{it->second} << 32) | id;
 }
 
@@ -1115,12 +1282,18 @@ void OrvexReader::Builder::MakeLink(PendingLink& link) {
   }
   record.source = source;
   record.dest = dest;
-  auto text_length = [](Node* n) {
-    const Content* c = n->IsAlias() && n->GetOriginal() == nullptr ? nullptr : n->GetContent();
-    return c == nullptr ? 0 : static_cast<int32_t>(std::min<size_t>(c->Utf16Length(), INT32_MAX));
+  // Keeps each anchor inside its note's text. The text is measured only for an anchor
+  // that could lie outside it: most links have none, or an empty one at the start.
+  auto clamp = [](TextSpan* span, const Node* n) {
+    int32_t length = 0;
+    if (span->start > 0 || (span->start == 0 && span->length != 0)) {
+      const Content* c = n->IsAlias() && n->GetOriginal() == nullptr ? nullptr : n->GetContent();
+      length = c == nullptr ? 0 : static_cast<int32_t>(std::min<size_t>(c->Utf16Length(), INT32_MAX));
+    }
+    ClampSpan(&span->start, &span->length, length, true);
   };
-  ClampSpan(&record.source_span.start, &record.source_span.length, text_length(source), true);
-  ClampSpan(&record.dest_span.start, &record.dest_span.length, text_length(dest), true);
+  clamp(&record.source_span, source);
+  clamp(&record.dest_span, dest);
   doc_->CreateLink(record);
 }
 

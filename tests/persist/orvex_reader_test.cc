@@ -4,14 +4,18 @@
 #include "persist/orvex_reader.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "foundation/clock.h"
 #include "model/alias_node.h"
 #include "model/content.h"
 #include "model/link.h"
 #include "model/link_manager.h"
 #include "model/link_type.h"
+#include "model/props.h"
+#include "model/value.h"
 #include "persist/orvex_writer.h"
 #include "tests/support/fakes.h"
 #include "tests/support/file_faults.h"
@@ -166,6 +170,60 @@ TEST(OrvexReaderTest, RepeatedIdentityInAFileGetsAFreshId) {
   EXPECT_EQ(doc->FindNode(50, "c"), a);
   ASSERT_EQ(doc->Links().size(), 1u);
   EXPECT_EQ(doc->Links().Get(0)->SourceNode(), a);
+}
+
+// A note is made empty and takes only what the file says; what a new note would have
+// and the file leaves out comes afterwards: a fresh identity, the time of reading, the
+// map's corner. An `attribute` child naming the creator wins over the element's.
+TEST(OrvexReaderTest, NotesTakeWhatTheFileLeavesOutFromANewNote) {
+  test::PinnedClock clock("2009-05-03T09:05:07");
+  const std::string body = Notes(
+      "<item Creator=\"e\" ><attribute name=\"Name\" >Bare</attribute></item>\n" +
+      Item(60, "Renamed", "<attribute name=\"Creator\" >d</attribute>") +
+      "<item ID=\"61\" Creator=\"c\" ><attribute name=\"Name\" >Placed</attribute>"
+      "<attribute name=\"Created\" >2001-02-03T04:05:06+00:00</attribute>"
+      "<attribute name=\"Xpos\" >7</attribute></item>\n");
+  auto doc = OrvexReader::ReadDocumentFromString(File("version=\"2\"", body));
+  ASSERT_NE(doc, nullptr);
+  Node* bare = test::At(doc.get(), "Bare");
+  ASSERT_NE(bare, nullptr);
+  EXPECT_NE(bare->GetID().id(), 0u);
+  EXPECT_EQ(bare->Creator(), "e");
+  EXPECT_EQ(doc->FindNode(bare->GetID().id(), "e"), bare);
+  EXPECT_EQ(bare->GetDate("Created"), NowLocalSeconds());
+  EXPECT_EQ(bare->GetDate("Modified"), NowLocalSeconds());
+  EXPECT_EQ(bare->Position(), (MapPoint{0, 0}));
+  EXPECT_EQ(test::At(doc.get(), "Renamed")->Creator(), "d");
+  EXPECT_EQ(doc->FindNode(60, "d"), test::At(doc.get(), "Renamed"));
+  Node* placed = test::At(doc.get(), "Placed");
+  EXPECT_EQ(placed->GetString("Created"), Value::ForDate("2001-02-03T04:05:06+00:00")->AsString());
+  EXPECT_EQ(placed->GetDate("Modified"), NowLocalSeconds());
+  EXPECT_EQ(placed->Position(), (MapPoint{7, 0}));
+}
+
+// Texts repeated from note to note are stored once; each note still changes its own,
+// and storing the text a note already holds changes nothing.
+TEST(OrvexReaderTest, RepeatedTextsAreSharedYetEachNoteKeepsItsOwn) {
+  auto doc = OrvexReader::ReadDocumentFromString(
+      File("version=\"2\"", Notes(Item(70, "Twin") + Item(71, "Twin") + Item(72, "Twin"))));
+  ASSERT_NE(doc, nullptr);
+  std::vector<Node*> twins;
+  for (Node* n = doc->FirstNode(); n != nullptr; n = n->Next()) {
+    twins.push_back(n);
+  }
+  ASSERT_EQ(twins.size(), 3u);
+  const Attribute* name = doc->GetNameAttribute();
+  EXPECT_EQ(twins[1]->StoredValue(name), twins[2]->StoredValue(name));
+  EXPECT_EQ(twins[1]->StoredValue(doc->Properties().Find("Creator")),
+            twins[2]->StoredValue(doc->Properties().Find("Creator")));
+  const Value* shared = twins[2]->StoredValue(name);
+  twins[2]->SetName("Twin");
+  EXPECT_EQ(twins[2]->StoredValue(name), shared) << "the same text stores nothing new";
+  twins[1]->SetName("Other");
+  EXPECT_EQ(twins[2]->StoredValue(name), shared);
+  EXPECT_EQ(twins[0]->Name(), "Twin");
+  EXPECT_EQ(twins[1]->Name(), "Other");
+  EXPECT_EQ(twins[2]->Name(), "Twin");
 }
 
 TEST(OrvexReaderTest, ProxiesBecomeAliasesOrAreDropped) {
