@@ -281,15 +281,8 @@ std::unique_ptr<XMLItem> XMLItem::DetachLastChild() {
 }
 
 void XMLItem::Reuse(std::string_view kind, std::string_view name_space) {
-  Require(parent_ == nullptr, "XMLItem::Reuse: the item is still in a tree");
-  std::vector<XMLItem*> pending;
-  TakeChildren(&pending);
-  while (!pending.empty()) {
-    XMLItem* item = pending.back();
-    pending.pop_back();
-    item->TakeChildren(&pending);
-    delete item;
-  }
+  Require(parent_ == nullptr && first_child_ == nullptr,
+          "XMLItem::Reuse: the item is in a tree or holds one");
   kind_.assign(kind);
   namespace_.assign(name_space);
   attributes_.ClearKeepingRoom();

@@ -133,9 +133,9 @@ class XMLItem {
   // Unlinks the last child (with everything below it) and hands it to the caller; null
   // when there are no children.
   std::unique_ptr<XMLItem> DetachLastChild();
-  // Makes a detached item (no parent) a new, empty element of the given kind, keeping
-  // the room its attributes and text had, so that a reader can use one item for many
-  // elements in turn. Its children are deleted.
+  // Makes a detached item (no parent, no children) a new, empty element of the given
+  // kind, keeping the room its attributes and text had, so that a reader can use one
+  // item for many elements in turn.
   void Reuse(std::string_view kind, std::string_view name_space);
 
   // Deletes every child (and their descendants, iteratively) and releases the

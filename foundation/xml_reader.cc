@@ -1,6 +1,12 @@
 #include "foundation/xml_reader.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 #include <cstring>
 #include <fstream>
 
@@ -111,7 +117,18 @@ bool XMLReader::Parse(const std::filesystem::path& file) {
   }
 }
 
+void XMLReader::StopParser() {
+  if (stop_request_ != nullptr) {
+    stop_request_->store(true);
+  } else {
+    XML_StopParser(parser_, XML_FALSE);
+  }
+}
+
 bool XMLReader::Parse(std::istream& in, uint64_t size) {
+  if (parse_ahead_) {
+    return ParseAhead(in, size);
+  }
   Reset();
   if (size > kPlacardThreshold) {
     placard_ = MakeProgress();
@@ -165,6 +182,277 @@ bool XMLReader::Parse(std::istream& in, uint64_t size) {
     return false;
   }
   if (!parsed) {
+    HandleErrors(!declined_);
+    return false;
+  }
+  return root_ != nullptr && Finish();
+}
+
+namespace {
+
+// The parse on a second thread. The parsing thread reads the input in blocks, runs
+// expat with handlers that only write down what they are handed, and passes the
+// records on in batches of about kBatchBytes; the reading thread takes the batches in
+// turn and replays them to its own handlers. A batch holds, one after another:
+//   'S' name NUL (attribute-name NUL value NUL)* NUL    an element starts
+//   'T' length (4 bytes) characters                     character data
+//   'E'                                                 an element ends
+// XML text cannot hold NUL, so names and values end at the first one.
+class ReadAhead {
+ public:
+  static constexpr size_t kBatchBytes = 256 * 1024;
+  static constexpr size_t kBatchesAhead = 4;
+
+  struct Batch {
+    std::string records;
+    long blocks = 0;  // input blocks parsed into it, for the progress display
+  };
+  // How the parse ended, once Next has answered null.
+  struct Outcome {
+    bool parsed = true;
+    bool read_failed = false;
+    bool too_deep = false;
+    std::string error;
+    long line = 0;
+  };
+
+  // Takes the parser, which must have no handlers of its own.
+  ReadAhead(XML_Parser parser, std::istream& in, uint64_t size, const std::atomic<bool>& stop)
+      : parser_(parser), in_(in), size_(size), stop_(stop) {
+    XML_SetUserData(parser_, this);
+    XML_SetElementHandler(parser_, Start, End);
+    XML_SetCharacterDataHandler(parser_, Chars);
+    thread_ = std::thread([this] { Run(); });
+  }
+  // Stops the parsing thread if it still runs, and waits for it.
+  ~ReadAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // Gives back the batch replayed (null at first) and waits for the next one; null
+  // when the parse has ended and every batch was handed over.
+  Batch* Next(Batch* done) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (done != nullptr) {
+      done->records.clear();
+      done->blocks = 0;
+      spare_.push_back(std::move(*done));
+      full_.pop_front();
+    }
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !full_.empty() || finished_; });
+    return full_.empty() ? nullptr : &full_.front();
+  }
+  const Outcome& outcome() const { return outcome_; }
+
+ private:
+  static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto* self = static_cast<ReadAhead*>(data);
+    // Deeper nesting makes the input malformed: stopped here, with the line it is on.
+    if (++self->depth_ > XMLReader::kMaxDepth) {
+      self->outcome_.too_deep = true;
+      XML_StopParser(self->parser_, XML_FALSE);
+      return;
+    }
+    std::string& out = self->current_.records;
+    out.push_back('S');
+    out.append(name).push_back('\0');
+    for (; attributes[0] != nullptr && attributes[1] != nullptr; attributes += 2) {
+      out.append(attributes[0]).push_back('\0');
+      out.append(attributes[1]).push_back('\0');
+    }
+    out.push_back('\0');
+  }
+  static void XMLCALL End(void* data, const XML_Char*) {
+    auto* self = static_cast<ReadAhead*>(data);
+    --self->depth_;
+    self->current_.records.push_back('E');
+  }
+  static void XMLCALL Chars(void* data, const XML_Char* chars, int length) {
+    std::string& out = static_cast<ReadAhead*>(data)->current_.records;
+    const auto count = static_cast<uint32_t>(length);
+    out.push_back('T');
+    out.append(reinterpret_cast<const char*>(&count), sizeof count);
+    out.append(chars, static_cast<size_t>(length));
+  }
+
+  // The parsing thread: the block loop of XMLReader::Parse.
+  void Run() {
+    uint64_t remaining = size_;
+    bool final_sent = false;
+    while (remaining > 0 && !Quitting()) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(XMLReader::kBlockSize, remaining));
+      void* buffer = XML_GetBuffer(parser_, static_cast<int>(want));
+      if (buffer == nullptr) {
+        outcome_.parsed = false;
+        outcome_.error = "no memory for the XML read buffer";
+        break;
+      }
+      in_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(want));
+      const size_t got = static_cast<size_t>(in_.gcount());
+      if (in_.bad() || (got < want && !in_.eof())) {
+        outcome_.read_failed = true;
+        break;
+      }
+      remaining -= got;
+      final_sent = got < want || remaining == 0;
+      ++current_.blocks;
+      if (XML_ParseBuffer(parser_, static_cast<int>(got), final_sent) != XML_STATUS_OK) {
+        RecordError();
+        break;
+      }
+      if (current_.records.size() >= kBatchBytes && !HandOver()) {
+        break;
+      }
+      if (final_sent) {
+        break;
+      }
+    }
+    // An empty input still needs its final block, so expat reports the missing root.
+    if (outcome_.parsed && !outcome_.read_failed && !final_sent && !Quitting() &&
+        XML_Parse(parser_, nullptr, 0, XML_TRUE) != XML_STATUS_OK) {
+      RecordError();
+    }
+    HandOver();
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+
+  void RecordError() {
+    outcome_.parsed = false;
+    outcome_.error = XML_ErrorString(XML_GetErrorCode(parser_));
+    outcome_.line = static_cast<long>(XML_GetCurrentLineNumber(parser_));
+  }
+
+  // Passes the batch filled so far on, waiting while enough are ahead; false when the
+  // reading thread asked the parse to stop.
+  bool HandOver() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return full_.size() < kBatchesAhead || quit_; });
+    if (quit_) {
+      return false;
+    }
+    if (!current_.records.empty() || current_.blocks > 0) {
+      full_.push_back(std::move(current_));
+      changed_.notify_all();
+    }
+    if (spare_.empty()) {
+      current_ = Batch{};
+      current_.records.reserve(kBatchBytes + XMLReader::kBlockSize);
+    } else {
+      current_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    return true;
+  }
+
+  bool Quitting() {
+    if (stop_.load(std::memory_order_relaxed)) {
+      return true;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    return quit_;
+  }
+
+  XML_Parser parser_;
+  std::istream& in_;
+  const uint64_t size_;
+  const std::atomic<bool>& stop_;
+  // Parsing thread only.
+  Batch current_;
+  int depth_ = 0;
+  Outcome outcome_;
+  // Shared, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> full_;
+  std::vector<Batch> spare_;
+  bool finished_ = false;
+  bool quit_ = false;
+  std::thread thread_;
+};
+
+}  // namespace
+
+bool XMLReader::ParseAhead(std::istream& in, uint64_t size) {
+  Reset();
+  if (size > kPlacardThreshold) {
+    placard_ = MakeProgress();
+    placard_->Begin(kPlacardTitle, static_cast<long>(size / kBlockSize));
+  }
+  std::atomic<bool> stop{false};
+  stop_request_ = &stop;
+  std::optional<ReadAhead::Outcome> outcome;
+  try {
+    ReadAhead ahead(parser_, in, size, stop);
+    std::vector<const char*> attributes;
+    ReadAhead::Batch* batch = nullptr;
+    while (!stop.load() && (batch = ahead.Next(batch)) != nullptr) {
+      const char* p = batch->records.data();
+      const char* end = p + batch->records.size();
+      while (p < end && !stop.load(std::memory_order_relaxed)) {
+        const char kind = *p++;
+        if (kind == 'S') {
+          const char* name = p;
+          p += std::strlen(p) + 1;
+          attributes.clear();
+          while (*p != '\0') {
+            attributes.push_back(p);
+            p += std::strlen(p) + 1;
+            attributes.push_back(p);
+            p += std::strlen(p) + 1;
+          }
+          ++p;
+          attributes.push_back(nullptr);
+          StartElement(name, attributes.data());
+        } else if (kind == 'T') {
+          uint32_t count = 0;
+          std::memcpy(&count, p, sizeof count);
+          p += sizeof count;
+          CharData(p, static_cast<int>(count));
+          p += count;
+        } else {
+          EndElement(nullptr);
+        }
+      }
+      for (long i = 0; placard_ && i < batch->blocks; ++i) {
+        placard_->Bump();
+      }
+    }
+    if (!stop.load()) {
+      outcome = ahead.outcome();
+    }
+  } catch (...) {
+    stop_request_ = nullptr;
+    DeletePlacard();
+    throw;
+  }
+  stop_request_ = nullptr;
+  DeletePlacard();
+  if (outcome && outcome->read_failed) {
+    error_ = "the file could not be read to its end";
+    return false;
+  }
+  if (!outcome || !outcome->parsed) {
+    // Stopped by a handler (the client declined, or nesting too deep found here), or
+    // the input is malformed.
+    too_deep_ = too_deep_ || (outcome && outcome->too_deep);
+    if (declined_) {
+      error_.clear();
+      error_line_ = 0;
+    } else {
+      error_ = too_deep_ ? "elements are nested more than " + std::to_string(kMaxDepth) + " deep"
+                         : outcome->error;
+      error_line_ = outcome ? outcome->line : 0;
+    }
     HandleErrors(!declined_);
     return false;
   }
@@ -282,18 +570,22 @@ void XMLReader::Initialize() {
   XML_SetUserData(parser_, this);
   XML_SetElementHandler(parser_, XMLReaderCallbacks::Start, XMLReaderCallbacks::End);
   XML_SetCharacterDataHandler(parser_, XMLReaderCallbacks::Chars);
-  XML_SetUnknownEncodingHandler(parser_, XMLReaderCallbacks::UnknownEncoding, nullptr);
-  // Never read anything outside the input: no external DTD subset, no parameter
-  // entities, and (no external-entity handler being set) no external entities.
-  XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
-  XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser_, kMaxAmplification);
-  XML_SetBillionLaughsAttackProtectionActivationThreshold(parser_, kExpansionThreshold);
+  Secure(parser_);
   depth_ = 0;
   too_deep_ = false;
   declined_ = false;
   error_.clear();
   error_line_ = 0;
   pending_exception_ = nullptr;
+}
+
+void XMLReader::Secure(XML_ParserStruct* parser) {
+  XML_SetUnknownEncodingHandler(parser, XMLReaderCallbacks::UnknownEncoding, nullptr);
+  // Never read anything outside the input: no external DTD subset, no parameter
+  // entities, and (no external-entity handler being set) no external entities.
+  XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetBillionLaughsAttackProtectionMaximumAmplification(parser, kMaxAmplification);
+  XML_SetBillionLaughsAttackProtectionActivationThreshold(parser, kExpansionThreshold);
 }
 
 void XMLReader::Dispose() {
@@ -338,7 +630,7 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
   if (++depth_ > kMaxDepth) {
     // Refuse the input rather than build a tree its clients might walk recursively.
     too_deep_ = true;
-    XML_StopParser(parser_, XML_FALSE);
+    StopParser();
     return;
   }
   // With namespace processing the name arrives as "URI*local".
@@ -357,7 +649,7 @@ void XMLReader::StartElement(const char* name, const char** attributes) {
   item->SetAttributes(attributes);
   if (!ElementStarting(current_, *item)) {
     declined_ = true;
-    XML_StopParser(parser_, XML_FALSE);
+    StopParser();
     return;
   }
   if (current_ != nullptr) {

@@ -1490,6 +1490,7 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocument(const std::filesystem::path& pa
   auto doc = Orvex::Create(file_name);
   OrvexReader reader(doc->Root(), nullptr, true);
   reader.streaming_ = true;
+  reader.ParseOnSecondThread(true);
   bool ok = false;
   {
     std::ifstream probe(path, std::ios::binary);
@@ -1514,6 +1515,7 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocumentFromString(const std::string& by
   auto doc = Orvex::Create(file_name);
   OrvexReader reader(doc->Root(), nullptr, true);
   reader.streaming_ = true;
+  reader.ParseOnSecondThread(true);
   const bool ok = reader.ParseDocumentText(bytes);
   reader.EndBuild();
   if (ok && !file_name.empty()) {

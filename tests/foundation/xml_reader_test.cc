@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -20,9 +21,11 @@ constexpr char kMalformed[] =
     "Fernweave was unable to parse this file. It may be damaged, or you may need a newer "
     "version of Fernweave.  The XML parser said:";
 
-// A reader that counts Finish calls and hands its tree to an optional client.
+// A reader that counts Finish calls and hands its tree to an optional client; with
+// `ahead`, it parses streams on a second thread.
 class CountingReader : public XMLReader {
  public:
+  explicit CountingReader(bool ahead = false) { ParseOnSecondThread(ahead); }
   int finishes = 0;
   XMLClient* client = nullptr;
 
@@ -267,10 +270,12 @@ TEST(XMLReaderTest, ParseStringRetriesWithOnlyTheIllFormedBytesZapped) {
             "ok \xC3\xA9 __ ___ \xF0\x9F\x98\x80 _");
 }
 
+// The stream tests below run twice: parsed on the calling thread, and on a second one.
 TEST(XMLReaderTest, ProgressOnlyAbove64KiB) {
+  for (bool ahead : {false, true}) {
   for (size_t size : {size_t{1000}, size_t{65536}, size_t{65537}, size_t{100000}}) {
     test::RecordingProgressFactory progress;
-    XMLReader reader;
+    CountingReader reader(ahead);
     std::string doc = DocumentOfSize(size);
     ASSERT_EQ(doc.size(), size);
     std::istringstream in(doc);
@@ -286,28 +291,66 @@ TEST(XMLReaderTest, ProgressOnlyAbove64KiB) {
       EXPECT_EQ(log.ends, 1);
     }
   }
+  }
 }
 
 TEST(XMLReaderTest, ReadErrorMidStreamFailsWithoutFinishing) {
-  test::CollectingMessages messages;
-  test::RecordingProgressFactory progress;
-  std::string doc = DocumentOfSize(100000);
-  FailingBuffer buffer(doc, 40 * 1024);
-  std::istream in(&buffer);
-  CountingReader reader;
-  EXPECT_FALSE(reader.Parse(in, doc.size()));
-  EXPECT_EQ(reader.finishes, 0);
-  EXPECT_FALSE(reader.error().empty());
-  EXPECT_EQ(progress.log().ends, 1) << "the progress display is removed";
+  for (bool ahead : {false, true}) {
+    test::CollectingMessages messages;
+    test::RecordingProgressFactory progress;
+    std::string doc = DocumentOfSize(100000);
+    FailingBuffer buffer(doc, 40 * 1024);
+    std::istream in(&buffer);
+    CountingReader reader(ahead);
+    EXPECT_FALSE(reader.Parse(in, doc.size()));
+    EXPECT_EQ(reader.finishes, 0);
+    EXPECT_EQ(reader.error(), "the file could not be read to its end");
+    EXPECT_EQ(progress.log().ends, 1) << "the progress display is removed";
 
-  std::istringstream whole(doc);
-  EXPECT_TRUE(reader.Parse(whole, doc.size()));
+    std::istringstream whole(doc);
+    EXPECT_TRUE(reader.Parse(whole, doc.size()));
+    EXPECT_EQ(reader.finishes, 1);
+    size_t notes = 0;
+    for (size_t at = doc.find("<note"); at != std::string::npos; at = doc.find("<note", at + 1)) {
+      ++notes;
+    }
+    EXPECT_EQ(reader.root()->Children(), notes);
+  }
+}
+
+// A handler that throws while batches wait ahead stops the second thread: the
+// exception reaches the caller, and the reader parses again afterwards.
+TEST(XMLReaderTest, AHandlerThrowingStopsTheParseAhead) {
+  class Throwing : public CountingReader {
+   public:
+    Throwing() : CountingReader(true) {}
+    int starts = 0;
+    int throw_at = 0;
+
+   protected:
+    void StartElement(const char* name, const char** attributes) override {
+      if (++starts == throw_at) {
+        throw std::runtime_error("stop");
+      }
+      XMLReader::StartElement(name, attributes);
+    }
+  };
+  const std::string doc = DocumentOfSize(4 << 20);
+  Throwing reader;
+  reader.throw_at = 5000;
+  std::istringstream in(doc);
+  EXPECT_THROW(reader.Parse(in, doc.size()), std::runtime_error);
+  EXPECT_EQ(reader.finishes, 0);
+  reader.throw_at = 0;
+  std::istringstream again(doc);
+  EXPECT_TRUE(reader.Parse(again, doc.size()));
   EXPECT_EQ(reader.finishes, 1);
 }
 
 TEST(XMLReaderTest, FileCutAtABlockBoundaryIsRefused) {
+  for (bool ahead : {false, true}) {
   std::string doc = DocumentOfSize(100000);
-  CountingReader reader;
+  CountingReader reader(ahead);
   EXPECT_TRUE(reader.Parse(TempFile("whole.xml", doc)));
   EXPECT_EQ(reader.finishes, 1);
 
@@ -320,6 +363,7 @@ TEST(XMLReaderTest, FileCutAtABlockBoundaryIsRefused) {
   // A complete document of exactly two blocks still reads.
   EXPECT_TRUE(reader.Parse(TempFile("exact.xml", DocumentOfSize(65536))));
   EXPECT_FALSE(reader.Parse(std::filesystem::path(testing::TempDir()) / "no-such-file.xml"));
+  }
 }
 
 TEST(XMLReaderTest, DeepNestingIsRefusedAndTreesDieIteratively) {
@@ -327,11 +371,14 @@ TEST(XMLReaderTest, DeepNestingIsRefusedAndTreesDieIteratively) {
   const std::string deep = Nested(kDeep);
   test::CollectingMessages messages;
   XMLReader reader;
-  std::istringstream in(deep);
-  EXPECT_FALSE(reader.Parse(in, deep.size()));
+  for (bool ahead : {false, true}) {
+    CountingReader stream_reader(ahead);
+    std::istringstream in(deep);
+    EXPECT_FALSE(stream_reader.Parse(in, deep.size()));
+  }
   EXPECT_EQ(messages.messages(),
-            std::vector<std::string>{std::string(kMalformed) +
-                                     "elements are nested more than 10000 deep (line 1)"});
+            std::vector<std::string>(2, std::string(kMalformed) +
+                                            "elements are nested more than 10000 deep (line 1)"));
   EXPECT_FALSE(reader.Parse(deep));
 
   ASSERT_TRUE(reader.Parse(Nested(XMLReader::kMaxDepth)));
