@@ -192,16 +192,18 @@ namespace {
 
 // The parse on a second thread. The parsing thread reads the input in blocks, runs
 // expat with handlers that only write down what they are handed, and passes the
-// records on in batches of about kBatchBytes; the reading thread takes the batches in
-// turn and replays them to its own handlers. A batch holds, one after another:
+// records on in batches of a 256th of the input (32 to 256 KiB, so that what waits
+// between the threads stays small beside the document); the reading thread takes the
+// batches in turn and replays them to its own handlers. A batch holds, in order:
 //   'S' name NUL (attribute-name NUL value NUL)* NUL    an element starts
 //   'T' length (4 bytes) characters                     character data
 //   'E'                                                 an element ends
 // XML text cannot hold NUL, so names and values end at the first one.
 class ReadAhead {
  public:
-  static constexpr size_t kBatchBytes = 256 * 1024;
-  static constexpr size_t kBatchesAhead = 4;
+  static constexpr size_t kLeastBatch = 32 * 1024;
+  static constexpr size_t kLargestBatch = 256 * 1024;
+  static constexpr size_t kBatchesAhead = 3;
 
   struct Batch {
     std::string records;
@@ -218,7 +220,11 @@ class ReadAhead {
 
   // Takes the parser, which must have no handlers of its own.
   ReadAhead(XML_Parser parser, std::istream& in, uint64_t size, const std::atomic<bool>& stop)
-      : parser_(parser), in_(in), size_(size), stop_(stop) {
+      : parser_(parser),
+        in_(in),
+        size_(size),
+        batch_bytes_(static_cast<size_t>(std::clamp<uint64_t>(size / 256, kLeastBatch, kLargestBatch))),
+        stop_(stop) {
     XML_SetUserData(parser_, this);
     XML_SetElementHandler(parser_, Start, End);
     XML_SetCharacterDataHandler(parser_, Chars);
@@ -308,7 +314,7 @@ class ReadAhead {
         RecordError();
         break;
       }
-      if (current_.records.size() >= kBatchBytes && !HandOver()) {
+      if (current_.records.size() >= batch_bytes_ && !HandOver()) {
         break;
       }
       if (final_sent) {
@@ -346,7 +352,7 @@ class ReadAhead {
     }
     if (spare_.empty()) {
       current_ = Batch{};
-      current_.records.reserve(kBatchBytes + XMLReader::kBlockSize);
+      current_.records.reserve(batch_bytes_ + XMLReader::kBlockSize);
     } else {
       current_ = std::move(spare_.back());
       spare_.pop_back();
@@ -365,6 +371,7 @@ class ReadAhead {
   XML_Parser parser_;
   std::istream& in_;
   const uint64_t size_;
+  const size_t batch_bytes_;
   const std::atomic<bool>& stop_;
   // Parsing thread only.
   Batch current_;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -182,7 +183,11 @@ class OrvexReader::Builder {
         alias_attribute_(props_.Find("Alias")),
         creator_attribute_(props_.Find("Creator")),
         now_(NowLocalSeconds()),
-        shed_(shed) {}
+        shed_(shed) {
+    if (reader->large_input_) {
+      heap_.emplace();
+    }
+  }
 
   // An element starts. When streaming, it has not joined the tree and has no children
   // yet; when walking a parsed tree, its children are in place, but only those of
@@ -356,9 +361,9 @@ class OrvexReader::Builder {
   uint64_t named_stamp_ = 0;
   std::unique_ptr<Progress> progress_;
   int counter_ = 0;
-  // The notes, values and texts made fill fresh memory: backed by large pages as the
-  // heap grows.
-  HeapGrowth heap_;
+  // The notes, values and texts of a large input fill fresh memory: backed by large
+  // pages as the heap grows.
+  std::optional<HeapGrowth> heap_;
   // The elements open at the moment, outermost first.
   std::vector<Frame> frames_;
   // Values of attributes not declared when their note was read.
@@ -392,7 +397,9 @@ class OrvexReader::Builder {
 };
 
 void OrvexReader::Builder::Bump() {
-  heap_.Advise();
+  if (heap_) {
+    heap_->Advise();
+  }
   if (++counter_ >= 10) {
     counter_ = 0;
     progress_->Bump();
@@ -1491,6 +1498,8 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocument(const std::filesystem::path& pa
   OrvexReader reader(doc->Root(), nullptr, true);
   reader.streaming_ = true;
   reader.ParseOnSecondThread(true);
+  std::error_code size_error;
+  reader.large_input_ = std::filesystem::file_size(path, size_error) >= kLargeInput && !size_error;
   bool ok = false;
   {
     std::ifstream probe(path, std::ios::binary);
@@ -1516,6 +1525,7 @@ std::unique_ptr<Orvex> OrvexReader::ReadDocumentFromString(const std::string& by
   OrvexReader reader(doc->Root(), nullptr, true);
   reader.streaming_ = true;
   reader.ParseOnSecondThread(true);
+  reader.large_input_ = bytes.size() >= kLargeInput;
   const bool ok = reader.ParseDocumentText(bytes);
   reader.EndBuild();
   if (ok && !file_name.empty()) {

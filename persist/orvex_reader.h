@@ -119,6 +119,9 @@ class OrvexReader : public XMLReader, public XMLClient {
   class Builder;
   friend class Builder;
 
+  // Inputs of this size or more are read with the heap growing in large pages.
+  static constexpr uint64_t kLargeInput = 32 << 20;
+
   // Applies the version rules and builds from a parsed tree, which is left whole;
   // false when refused.
   bool Build(XMLItem& root);
@@ -145,6 +148,9 @@ class OrvexReader : public XMLReader, public XMLClient {
   std::vector<Node*> nodes_;
   // Whole-document reads build as they parse.
   bool streaming_ = false;
+  // The input is large enough for the heap to grow in large pages while it is read
+  // (foundation/heap_growth.h); a small one would keep more room than it gains time.
+  bool large_input_ = false;
   std::unique_ptr<StIgnoreChanges> ignore_;
   std::unique_ptr<StChanges> batch_;
   std::unique_ptr<Builder> builder_;
