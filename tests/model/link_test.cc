@@ -1,5 +1,6 @@
 #include "model/link.h"
 
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -130,6 +131,17 @@ TEST(LinkTest, MakingFromARecord) {
   EXPECT_FALSE(w->IsHidden());  // a web link needs no destination
   EXPECT_EQ(w->Title(), "Example");
   EXPECT_TRUE(web.IsWebLink());
+  // The fields most links leave empty survive a copy; an edit into a plain link clears
+  // them.
+  std::unique_ptr<Link> clone = w->Clone();
+  EXPECT_EQ(clone->URL(), "https://example.org/");
+  EXPECT_EQ(clone->Title(), "Example");
+  EXPECT_EQ(clone->Target(), "_blank");
+  w->Edit(Record(a, b, "plain"));
+  EXPECT_FALSE(w->IsWebLink());
+  EXPECT_EQ(w->Title(), "");
+  EXPECT_EQ(w->Target(), "");
+  EXPECT_EQ(clone->URL(), "https://example.org/");
 
   EXPECT_FW_ERROR(doc->CreateLink(Record(nullptr, b)), "nilP");
   EXPECT_FW_ERROR(doc->Links().Add(nullptr), "asrt");
