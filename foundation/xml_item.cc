@@ -116,22 +116,6 @@ XMLItem::~XMLItem() {
   }
 }
 
-void XMLItem::Shed() {
-  std::vector<XMLItem*> pending;
-  TakeChildren(&pending);
-  while (!pending.empty()) {
-    XMLItem* item = pending.back();
-    pending.pop_back();
-    item->TakeChildren(&pending);
-    delete item;
-  }
-  attributes_.Clear();
-  std::string().swap(unicode_text_);
-  std::string().swap(text_);
-  converted_ = 0;
-  text_is_unicode_ = true;
-}
-
 void XMLItem::TakeChildren(std::vector<XMLItem*>* out) {
   for (XMLItem* child = first_child_; child != nullptr; child = child->brother_) {
     out->push_back(child);

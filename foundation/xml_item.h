@@ -138,10 +138,6 @@ class XMLItem {
   // item for many elements in turn.
   void Reuse(std::string_view kind, std::string_view name_space);
 
-  // Deletes every child (and their descendants, iteratively) and releases the
-  // attributes and the text, once a client has consumed them; the item itself stays
-  // in its tree with its kind. Frees the memory of a part of a large tree early.
-  void Shed();
   // Releases the spare capacity the text gathered while it arrived in pieces; the
   // reader calls it when the element ends.
   void Compact() { unicode_text_.shrink_to_fit(); }

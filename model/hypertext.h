@@ -21,7 +21,7 @@
 // calls it when it forgets a deletion). Everything else holds notes by plain
 // pointer and must not keep one past its destruction.
 //
-// Callers. The file reader builds the tree (`MakeBareNode`, `AddNode`); undoable
+// Callers. The file reader builds the tree (`MakeEmptyNode`, `AddNode`); undoable
 // actions, the command line and agents call the note operations; views register a
 // `Changeable` to hear about changes. Construction goes through `Create`, which fills
 // the registry before the root exists.
@@ -118,7 +118,7 @@ class Hypertext : public ChangeHolder {
   // `parent` without lying deeper than kMaxNoteDepth, itself or anything inside it.
   bool DepthAllows(const Node* parent, const Node* note) const;
   // A note with the defaults of a new note, position (0, 0), no parent, not yet
-  // registered (the file reader places it and calls AddNode).
+  // registered (its maker places it and calls AddNode).
   Node* MakeBareNode(NoteKind kind);
   // A note with no values and no identity yet, no parent, not registered: the file
   // reader fills it from the file and then calls Node::CompleteFromFile.

@@ -299,6 +299,11 @@ class OrvexReader::Builder {
   // same attribute is shared rather than stored again: creators, prototypes' names and
   // the like repeat from note to note.
   struct RecentText;
+  // Plain texts can be shared; other kinds, and the empty text (shared already), not.
+  static bool MayShare(const Attribute* a, std::string_view text) {
+    const AttributeType type = a->GetType();
+    return (type == AttributeType::kString || type == AttributeType::kAction) && !text.empty();
+  }
   ValuePtr ReadValue(const Attribute* a, std::string_view text);
   ValuePtr ReadValue(const Attribute* a, std::string_view text, RecentText& recent);
   // Stores the values whose attribute was not declared yet when their note was read.
@@ -927,9 +932,8 @@ void OrvexReader::Builder::SettleIdentity(const Frame& frame) {
 }
 
 ValuePtr OrvexReader::Builder::ReadValue(const Attribute* a, std::string_view text) {
-  const AttributeType type = a->GetType();
-  if ((type != AttributeType::kString && type != AttributeType::kAction) || text.empty()) {
-    return Value::Create(type, text);
+  if (!MayShare(a, text)) {
+    return Value::Create(a->GetType(), text);
   }
   return ReadValue(a, text, recent_texts_[a]);
 }
@@ -937,7 +941,7 @@ ValuePtr OrvexReader::Builder::ReadValue(const Attribute* a, std::string_view te
 ValuePtr OrvexReader::Builder::ReadValue(const Attribute* a, std::string_view text,
                                          RecentText& recent) {
   const AttributeType type = a->GetType();
-  if ((type != AttributeType::kString && type != AttributeType::kAction) || text.empty()) {
+  if (!MayShare(a, text)) {
     return Value::Create(type, text);
   }
   if (recent.text != text) {
