@@ -182,6 +182,8 @@ class OrvexReader::Builder {
         props_(doc_->Properties()),
         alias_attribute_(props_.Find("Alias")),
         creator_attribute_(props_.Find("Creator")),
+        creator_readable_(IsReadable(creator_attribute_)),
+        id_attribute_(props_.Find("ID")),
         now_(NowLocalSeconds()),
         shed_(shed) {
     if (reader->large_input_) {
@@ -339,7 +341,10 @@ class OrvexReader::Builder {
   Hypertext* doc_;
   Props& props_;
   const Attribute* alias_attribute_;
+  // The built-in identity attributes, looked up once for every note of the read.
   const Attribute* creator_attribute_;
+  const bool creator_readable_;
+  const Attribute* id_attribute_;
   // The time stamped on notes whose file gives no `Created` or `Modified`.
   int64_t now_;
   // How many values the last note made holds: room made for the next one.
@@ -825,11 +830,10 @@ void OrvexReader::Builder::BeginNote(Frame& frame) {
     n->ReserveValues(std::max(value_room_, item.Attributes().size()));
   }
   frame.note = n;
-  const bool creator_readable = IsReadable(creator_attribute_);
   for (const auto& [name, value] : item.Attributes()) {
     // The identity is settled once the `attribute` children before the nested notes
     // are in (SettleIdentity).
-    if (name == "ID" || (creator_readable && name == "Creator")) {
+    if (name == "ID" || (creator_readable_ && name == "Creator")) {
       continue;
     }
     Attribute* a = props_.Find(name);
@@ -859,7 +863,6 @@ void OrvexReader::Builder::SettleIdentity(const Frame& frame) {
   const XMLItem& item = *frame.item;
   Node* n = frame.note;
   uint32_t id = 0;
-  const bool creator_readable = IsReadable(creator_attribute_);
   const std::string* element_creator = nullptr;
   for (const auto& [name, value] : item.Attributes()) {
     if (name == "ID") {
@@ -868,15 +871,14 @@ void OrvexReader::Builder::SettleIdentity(const Frame& frame) {
         // -1 asks for a fresh id; every such note gets its own.
         id = doc_->NewIdNumber();
       }
-    } else if (creator_readable && name == "Creator") {
+    } else if (creator_readable_ && name == "Creator") {
       element_creator = &value;
     }
   }
-  const Attribute* id_attribute = props_.Find("ID");
   if (id == 0) {
-    const Value* v = id_attribute != nullptr ? n->StoredValue(id_attribute) : nullptr;
+    const Value* v = id_attribute_ != nullptr ? n->StoredValue(id_attribute_) : nullptr;
     id = v != nullptr ? v->AsUnsignedLong() : 0;
-    if (v == nullptr && id_attribute != nullptr && frame.made_empty) {
+    if (v == nullptr && id_attribute_ != nullptr && frame.made_empty) {
       // Neither the element nor a child names one: the note gets a fresh id.
       id = doc_->NewIdNumber();
     }
